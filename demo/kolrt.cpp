@@ -1,0 +1,178 @@
+// Demo machine runtime. KolMainW records what the launcher handed it, as lines in a log
+// file that tests read, and shows the same in a window of its own that closes by itself.
+//
+// Environment:
+//   KOL_LOG          log file (UTF-8, appended); default Kol.log beside this library
+//   KOL_EXIT         exit code to return (decimal, or 0x... hexadecimal); default 0
+//   KOL_SHOW_MS      how long the window stays; default 4000, 0 shows none
+//   KOL_T0           QueryPerformanceCounter value taken when the launcher was started
+//   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+static HMODULE self;
+static wchar_t report[8192];
+static size_t reportLength;
+
+static void Report(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int written = _vsnwprintf(report + reportLength, 8191 - reportLength, format, args);
+    va_end(args);
+    if (written > 0)
+        reportLength += (size_t)written;
+    report[reportLength] = 0;
+}
+
+static long long EnvNumber(const wchar_t* name, long long fallback)
+{
+    wchar_t value[64];
+    if (GetEnvironmentVariableW(name, value, 64) == 0)
+        return fallback;
+    return wcstoll(value, NULL, 0);
+}
+
+static void ReportText(const wchar_t* label, const wchar_t* text)
+{
+    Report(L"%ls=%ls\r\n%lsUnits=", label, text, label);
+    for (const wchar_t* c = text; *c != 0; c++)
+        Report(L"%ls%04X", c == text ? L"" : L" ", (unsigned)*c);
+    Report(L"\r\n");
+}
+
+static void ReportSplash(void)
+{
+    HWND splash = FindWindowW(L"KOL_SPLASH", NULL);
+    if (splash == NULL) {
+        Report(L"splash=none\r\n");
+        return;
+    }
+    RECT r;
+    GetWindowRect(splash, &r);
+    wchar_t title[256];
+    GetWindowTextW(splash, title, 256);
+    Report(L"splash=%d,%d,%d,%d\r\nsplashTitle=%ls\r\nsplashStyle=0x%08lX\r\n"
+           L"splashVisible=%d\r\n",
+           (int)r.left, (int)r.top, (int)(r.right - r.left), (int)(r.bottom - r.top), title,
+           (unsigned long)GetWindowLongW(splash, GWL_STYLE), IsWindowVisible(splash) ? 1 : 0);
+    if (EnvNumber(L"KOL_QUIT_SPLASH", 0) == 1) {
+        PostMessageW(splash, WM_QUIT, 0, 0);
+        int waited = 0;
+        while (IsWindow(splash) && waited < 3000) {
+            Sleep(10);
+            waited += 10;
+        }
+        Report(L"splashAfterQuit=%ls\r\n", IsWindow(splash) ? L"present" : L"gone");
+    }
+}
+
+static void WriteLog(void)
+{
+    wchar_t path[MAX_PATH];
+    if (GetEnvironmentVariableW(L"KOL_LOG", path, MAX_PATH) == 0) {
+        GetModuleFileNameW(self, path, MAX_PATH);
+        wchar_t* slash = wcsrchr(path, L'\\');
+        wcscpy(slash ? slash + 1 : path, L"Kol.log");
+    }
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, NULL, 0, NULL, NULL);
+    char* utf8 = (char*)malloc(bytes > 0 ? bytes : 1);
+    WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, utf8, bytes, NULL, NULL);
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        WriteFile(file, utf8, (DWORD)bytes, &written, NULL);
+        CloseHandle(file);
+    }
+    free(utf8);
+}
+
+static LRESULT CALLBACK ReportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT r;
+        GetClientRect(window, &r);
+        InflateRect(&r, -4, -4);
+        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        DrawTextW(dc, report, (int)reportLength, &r, DT_LEFT | DT_WORDBREAK);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_TIMER:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static void ShowReport(int milliseconds)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ReportWndProc;
+    windowClass.hInstance = self;
+    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszClassName = L"KolDemoRuntime";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"KolDemoRuntime", L"Kol demo runtime",
+                                  WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                  NULL, NULL, self, NULL);
+    if (window == NULL)
+        return;
+    SetTimer(window, 1, (UINT)milliseconds, NULL);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE previousInstance,
+                                              wchar_t* commandLine, int showCommand,
+                                              HMODULE launcher, HMODULE library)
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    long long t0 = EnvNumber(L"KOL_T0", 0);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+
+    int exitCode = (int)EnvNumber(L"KOL_EXIT", 0);
+    Report(L"call=KolMainW\r\n");
+    if (t0 != 0)
+        Report(L"elapsedMicroseconds=%lld\r\n",
+               (now.QuadPart - t0) * 1000000 / frequency.QuadPart);
+    Report(L"instance=%p\r\npreviousInstance=%p\r\n", (void*)instance, (void*)previousInstance);
+    ReportText(L"commandLine", commandLine);
+    Report(L"showCommand=%d\r\nlauncherModule=%p\r\nlibrary=%p\r\n", showCommand,
+           (void*)launcher, (void*)library);
+    Report(L"instanceIsProcessModule=%d\r\nlauncherIsProcessModule=%d\r\nlibraryIsSelf=%d\r\n",
+           instance == GetModuleHandleW(NULL) ? 1 : 0, launcher == GetModuleHandleW(NULL) ? 1 : 0,
+           library == self ? 1 : 0);
+    ReportSplash();
+    Report(L"exitCode=%d\r\n", exitCode);
+    WriteLog();
+
+    int showMs = (int)EnvNumber(L"KOL_SHOW_MS", 4000);
+    if (showMs > 0)
+        ShowReport(showMs);
+    return exitCode;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        self = instance;
+    return TRUE;
+}

@@ -1,0 +1,42 @@
+#include "launcher/runtime.h"
+
+#include "registry/filetype.h"
+#include "text/strings.h"
+
+// 255 bytes: a path of up to 126 characters and its terminator.
+static const DWORD RegisteredPathBytes = 255;
+
+// Reads the registered library path into SharedPathBuffer and strips enclosing quotes.
+// Returns the path, or null when the key doesn't exist.
+static const WCHAR* ReadRegisteredRuntimePath(void)
+{
+    WCHAR* keyName = ConcatStrings(KolFile10, TEXT("\\DLL"));
+    HKEY key;
+    LONG opened = RegOpenKeyExW(HKEY_CLASSES_ROOT, keyName, 0, 0, &key);
+    free(keyName);
+    if (opened != ERROR_SUCCESS)
+        return NULL;
+
+    // Neither status nor type is examined: whatever the buffer holds is used, so a value
+    // that can't be read leaves the buffer's earlier content in place.
+    DWORD type;
+    DWORD size = RegisteredPathBytes;
+    RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)SharedPathBuffer, &size);
+    RegCloseKey(key);
+
+    if (SharedPathBuffer[0] != '"')
+        return SharedPathBuffer;
+    SharedPathBuffer[TextLength(SharedPathBuffer) - 1] = 0;
+    return SharedPathBuffer + 1;
+}
+
+HMODULE LoadRuntimeLibrary(void)
+{
+    HMODULE library = LoadLibraryW(TEXT("Kol.dll"));
+    if (library != NULL)
+        return library;
+    const WCHAR* path = ReadRegisteredRuntimePath();
+    if (path == NULL)
+        return NULL;
+    return LoadLibraryW(path);
+}

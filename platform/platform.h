@@ -1,0 +1,423 @@
+// The one header through which the launcher reaches the operating system.
+//
+// Product code is written for Windows CE: the names, types and argument
+// conventions below are Windows CE's. Three builds see three bodies:
+//   UNDER_CE  the device itself; the real API, nothing bridged.
+//   _WIN32    desktop Windows (and Wine); each difference from Windows CE is
+//             bridged here, in a few lines with a one-line reason.
+//   otherwise the host, where platform/host/ stands in for the API so that
+//             the same product code runs under unit tests.
+#ifndef KOL_PLATFORM_PLATFORM_H
+#define KOL_PLATFORM_PLATFORM_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#if defined(UNDER_CE)
+
+#include <windows.h>
+#include <winsock.h>
+
+#elif defined(_WIN32)
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <winsock2.h>
+#include <windows.h>
+
+// Desktop refuses value reads on a key opened with access 0, Windows CE's reserved mask.
+inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM, PHKEY key)
+{
+    return ::RegOpenKeyExW(root, subKey, options, KEY_READ, key);
+}
+
+// Same for created keys; one handle may be written and read (the server-port read does both).
+inline LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
+                              DWORD options, REGSAM, LPSECURITY_ATTRIBUTES security,
+                              PHKEY key, LPDWORD disposition)
+{
+    return ::RegCreateKeyExW(root, subKey, reserved, keyClass, options, KEY_READ | KEY_WRITE,
+                             security, key, disposition);
+}
+
+// Windows CE has only the wide form; desktop looks exports up by narrow name.
+inline FARPROC GetProcAddressW(HMODULE module, LPCWSTR name)
+{
+    char narrow[64];
+    int i = 0;
+    for (; name[i] != 0 && i < (int)sizeof(narrow) - 1; i++)
+        narrow[i] = (char)name[i];
+    narrow[i] = 0;
+    return ::GetProcAddress(module, narrow);
+}
+
+// EventModify is Windows CE's single entry for SetEvent, PulseEvent and ResetEvent.
+#ifndef EVENT_SET
+#define EVENT_SET 3
+#endif
+inline BOOL EventModify(HANDLE event, DWORD function)
+{
+    return function == EVENT_SET ? ::SetEvent(event) : FALSE;
+}
+
+// Top-level windows are bare on Windows CE; desktop adds caption and frame unless popup.
+inline HWND CeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style,
+                              int x, int y, int width, int height, HWND parent, HMENU menu,
+                              HINSTANCE instance, LPVOID parameter)
+{
+    if ((style & WS_CHILD) == 0)
+        style |= WS_POPUP;
+    return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent,
+                             menu, instance, parameter);
+}
+
+// Desktop's LoadResource returns a handle that LockResource turns into the data pointer.
+inline HGLOBAL CeLoadResource(HMODULE module, HRSRC resource)
+{
+    return (HGLOBAL)::LockResource(::LoadResource(module, resource));
+}
+
+// Windows CE takes a null start-up record and hands the child its arguments alone; desktop
+// needs the record, and a desktop child takes the first word of its line as its own name.
+BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
+                      LPSECURITY_ATTRIBUTES processSecurity,
+                      LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles,
+                      DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                      LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo);
+
+#define RegOpenKeyExW CeRegOpenKeyExW
+#define RegCreateKeyExW CeRegCreateKeyExW
+#define CreateWindowExW CeCreateWindowExW
+#define LoadResource CeLoadResource
+#define CreateProcessW CeCreateProcessW
+// The desktop headers declare a narrow WinMain; desktop enters through wWinMain
+// (platform/win32/entry.cpp), which calls the launcher's wide one under this name.
+#define WinMain KolWinMain
+int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
+                      int showCommand);
+
+// Also worth knowing on desktop, and relied on by nothing but tests: LoadLibraryW with a
+// bare name searches the executable's folder first, then the current folder; and
+// RegQueryValueExW leaves the buffer untouched when the value is too large (234).
+
+#else  // host stand-in
+
+typedef char16_t WCHAR;
+#define TEXT(text) u##text
+
+typedef int BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef uint32_t ULONG;
+typedef uint16_t u_short;
+typedef uint32_t u_long;
+typedef uint32_t REGSAM;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const char* LPCSTR;
+typedef void* LPVOID;
+typedef DWORD* LPDWORD;
+typedef BYTE* LPBYTE;
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#define TRUE 1
+#define FALSE 0
+
+typedef void* HANDLE;
+typedef void* HGLOBAL;
+typedef void* HGDIOBJ;
+typedef struct HostModule* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct HostKey* HKEY;
+typedef HKEY* PHKEY;
+typedef struct HostResource* HRSRC;
+typedef struct HostWindow* HWND;
+typedef struct HostDc* HDC;
+typedef struct HostBitmap* HBITMAP;
+typedef struct HostBrush* HBRUSH;
+typedef struct HostIcon* HICON;
+typedef HICON HCURSOR;
+typedef struct HostMenu* HMENU;
+typedef intptr_t (*FARPROC)();
+typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID);
+typedef uintptr_t SOCKET;
+
+#define HKEY_CLASSES_ROOT ((HKEY)(uintptr_t)0x80000000u)
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_MORE_DATA 234L
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_BINARY 3
+#define REG_DWORD 4
+
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 258u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define EVENT_SET 3
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_ATTRIBUTE_READONLY 0x01u
+#define FILE_ATTRIBUTE_DIRECTORY 0x10u
+#define FILE_ATTRIBUTE_ARCHIVE 0x20u
+#define FILE_ATTRIBUTE_NORMAL 0x80u
+
+#define MB_OK 0u
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define WHITE_BRUSH 0
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define SRCCOPY 0x00CC0020u
+#define DIB_RGB_COLORS 0u
+#define BI_RGB 0u
+
+#define WS_POPUP 0x80000000u
+#define WS_CHILD 0x40000000u
+#define WS_VISIBLE 0x10000000u
+#define WS_CAPTION 0x00C00000u
+#define CW_USEDEFAULT ((int)0x80000000)
+
+#define WM_NULL 0x0000u
+#define WM_CREATE 0x0001u
+#define WM_DESTROY 0x0002u
+#define WM_CLOSE 0x0010u
+#define WM_PAINT 0x000Fu
+#define WM_QUIT 0x0012u
+#define WM_COMMAND 0x0111u
+#define WM_USER 0x0400u
+
+#define AF_INET 2
+#define SOCK_STREAM 1
+#define SOL_SOCKET 0xFFFF
+#define SO_LINGER 0x0080
+#define INVALID_SOCKET ((SOCKET)(~(uintptr_t)0))
+#define SOCKET_ERROR (-1)
+#define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | ((WORD)((BYTE)(high))) << 8))
+
+typedef struct {
+    LONG left, top, right, bottom;
+} RECT;
+
+typedef struct {
+    LONG x, y;
+} POINT;
+
+typedef struct {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+typedef struct {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCWSTR lpszMenuName;
+    LPCWSTR lpszClassName;
+} WNDCLASSW;
+
+typedef struct {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT;
+
+#pragma pack(push, 2)
+typedef struct {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER;
+#pragma pack(pop)
+
+typedef struct {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+} RGBQUAD;
+
+typedef struct {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+} BITMAPINFO;
+
+typedef struct {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct {
+    DWORD cb;
+} STARTUPINFOW, *LPSTARTUPINFOW;
+
+typedef struct {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+
+typedef struct {
+    void* impl;  // the host's mutex, made by InitializeCriticalSection
+} CRITICAL_SECTION;
+
+typedef struct {
+    WORD wVersion;
+    WORD wHighVersion;
+    char szDescription[257];
+    char szSystemStatus[129];
+} WSADATA;
+
+struct in_addr {
+    uint32_t s_addr;
+};
+
+struct sockaddr {
+    u_short sa_family;
+    char sa_data[14];
+};
+
+struct sockaddr_in {
+    short sin_family;
+    u_short sin_port;
+    struct in_addr sin_addr;
+    char sin_zero[8];
+};
+
+struct linger {
+    u_short l_onoff;
+    u_short l_linger;
+};
+
+// Modules and resources
+HMODULE GetModuleHandleW(LPCWSTR name);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+HMODULE LoadLibraryW(LPCWSTR name);
+FARPROC GetProcAddressW(HMODULE module, LPCWSTR name);
+BOOL FreeLibrary(HMODULE module);
+
+// Registry
+LONG RegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
+                     DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key,
+                     LPDWORD disposition);
+LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY key);
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size);
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size);
+LONG RegCloseKey(HKEY key);
+
+// Files and processes
+DWORD GetFileAttributesW(LPCWSTR path);
+BOOL CreateProcessW(LPCWSTR application, LPWSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processSecurity, LPSECURITY_ATTRIBUTES threadSecurity,
+                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+                    LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                    LPPROCESS_INFORMATION processInfo);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+
+// Threads and synchronisation
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize,
+                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                    LPDWORD threadId);
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
+                    LPCWSTR name);
+BOOL EventModify(HANDLE event, DWORD function);
+void InitializeCriticalSection(CRITICAL_SECTION* section);
+void EnterCriticalSection(CRITICAL_SECTION* section);
+void LeaveCriticalSection(CRITICAL_SECTION* section);
+
+// Windows and messages
+HWND FindWindowW(LPCWSTR className, LPCWSTR title);
+BOOL SetForegroundWindow(HWND window);
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
+WORD RegisterClassW(const WNDCLASSW* windowClass);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID parameter);
+BOOL DestroyWindow(HWND window);
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG* message);
+LRESULT DispatchMessageW(const MSG* message);
+int GetSystemMetrics(int index);
+
+// Drawing
+HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR output, const void* initData);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                         HANDLE section, DWORD offset);
+BOOL DeleteDC(HDC dc);
+HDC CreateCompatibleDC(HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
+            int sourceY, DWORD rop);
+HGDIOBJ GetStockObject(int index);
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+
+// Sockets
+int WSAStartup(WORD version, WSADATA* data);
+int WSACleanup(void);
+SOCKET socket(int family, int type, int protocol);
+int setsockopt(SOCKET s, int level, int option, const char* value, int length);
+u_short htons(u_short value);
+unsigned long inet_addr(const char* text);
+int connect(SOCKET s, const struct sockaddr* address, int length);
+int send(SOCKET s, const char* data, int length, int flags);
+int closesocket(SOCKET s);
+
+// The run-time heap; in product code the host can make an allocation fail on purpose.
+void* HostMalloc(size_t size);
+#if defined(KOL_PRODUCT_CODE)
+#define malloc(size) HostMalloc(size)
+#endif
+
+#endif
+
+#endif

@@ -1,0 +1,72 @@
+// Desktop Windows' side of the bridges that need more than a line.
+#include "platform/platform.h"
+
+#undef CreateProcessW
+#undef WinMain
+
+static int TextLength(LPCWSTR text)
+{
+    int length = 0;
+    while (text[length] != 0)
+        length++;
+    return length;
+}
+
+BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
+                      LPSECURITY_ATTRIBUTES processSecurity,
+                      LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles,
+                      DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                      LPSTARTUPINFOW, LPPROCESS_INFORMATION processInfo)
+{
+    // "application" arguments: the child's WinMain then sees the arguments alone, as on CE.
+    int applicationLength = TextLength(application);
+    int argumentsLength = commandLine ? TextLength(commandLine) : 0;
+    WCHAR* line = (WCHAR*)malloc((applicationLength + argumentsLength + 4) * sizeof(WCHAR));
+    if (line == NULL)
+        return FALSE;
+    WCHAR* out = line;
+    *out++ = '"';
+    memcpy(out, application, applicationLength * sizeof(WCHAR));
+    out += applicationLength;
+    *out++ = '"';
+    *out++ = ' ';
+    if (argumentsLength > 0)
+        memcpy(out, commandLine, argumentsLength * sizeof(WCHAR));
+    out[argumentsLength] = 0;
+
+    STARTUPINFOW startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    BOOL created = ::CreateProcessW(application, line, processSecurity, threadSecurity,
+                                    inheritHandles, creationFlags, environment,
+                                    currentDirectory, &startup, processInfo);
+    free(line);
+    return created;
+}
+
+// What follows the program's own name on the process's command line, with exactly one
+// separating blank or tab skipped. The CRT's lpCmdLine skips every blank and control
+// character there, which would lose leading blanks and tabs that Windows CE hands on.
+static LPWSTR ArgumentsOfCommandLine(LPWSTR line)
+{
+    if (*line == '"') {
+        line++;
+        while (*line != 0 && *line != '"')
+            line++;
+        if (*line == '"')
+            line++;
+    } else {
+        while (*line != 0 && *line != ' ' && *line != '\t')
+            line++;
+    }
+    if (*line == ' ' || *line == '\t')
+        line++;
+    return line;
+}
+
+extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR,
+                               int showCommand)
+{
+    return KolWinMain(instance, previousInstance, ArgumentsOfCommandLine(GetCommandLineW()),
+                      showCommand);
+}
