@@ -4,6 +4,7 @@
 
 #include "external/launch.h"
 #include "handoff/handoff.h"
+#include "launcher/main.h"
 #include "launcher/merge.h"
 #include "launcher/runtime.h"
 #include "registry/filetype.h"

@@ -121,8 +121,6 @@ typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef uint32_t ULONG;
-typedef uint16_t u_short;
-typedef uint32_t u_long;
 typedef uint32_t REGSAM;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -314,20 +312,20 @@ struct in_addr {
 };
 
 struct sockaddr {
-    u_short sa_family;
+    WORD sa_family;
     char sa_data[14];
 };
 
 struct sockaddr_in {
     short sin_family;
-    u_short sin_port;
+    WORD sin_port;
     struct in_addr sin_addr;
     char sin_zero[8];
 };
 
 struct linger {
-    u_short l_onoff;
-    u_short l_linger;
+    WORD l_onoff;
+    WORD l_linger;
 };
 
 // Modules and resources
@@ -406,7 +404,7 @@ int WSAStartup(WORD version, WSADATA* data);
 int WSACleanup(void);
 SOCKET socket(int family, int type, int protocol);
 int setsockopt(SOCKET s, int level, int option, const char* value, int length);
-u_short htons(u_short value);
+WORD htons(WORD value);
 unsigned long inet_addr(const char* text);
 int connect(SOCKET s, const struct sockaddr* address, int length);
 int send(SOCKET s, const char* data, int length, int flags);

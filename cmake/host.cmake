@@ -1,0 +1,41 @@
+# Host builds: the launcher's code against the OS layer's stand-in, for unit tests,
+# fuzz targets and benchmarks.
+file(GLOB KOL_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/host/*.cpp)
+
+set(KOL_HOST_FLAGS ${KOL_WARNINGS} -g)
+if(KOL_SANITIZE OR KOL_FUZZ)
+    list(APPEND KOL_HOST_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(KOL_FUZZ)
+    list(APPEND KOL_HOST_FLAGS -fsanitize=fuzzer-no-link)
+endif()
+
+add_library(kol_host STATIC ${KOL_HOST_SOURCES})
+target_include_directories(kol_host PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(kol_host PRIVATE ${KOL_HOST_FLAGS})
+find_package(Threads REQUIRED)
+target_link_libraries(kol_host PUBLIC Threads::Threads)
+
+add_library(kol_product STATIC ${KOL_PRODUCT_SOURCES})
+target_include_directories(kol_product PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(kol_product PRIVATE KOL_PRODUCT_CODE)
+target_compile_options(kol_product PRIVATE ${KOL_HOST_FLAGS} -fno-exceptions -fno-rtti)
+target_link_libraries(kol_product PUBLIC kol_host)
+
+if(KOL_FUZZ)
+    add_subdirectory(fuzz)
+elseif(KOL_BENCH)
+    add_subdirectory(bench)
+else()
+    find_package(GTest REQUIRED)
+    file(GLOB KOL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+    add_executable(kol_unit_tests ${KOL_UNIT_TESTS})
+    target_compile_options(kol_unit_tests PRIVATE ${KOL_HOST_FLAGS})
+    target_link_libraries(kol_unit_tests PRIVATE kol_product GTest::gtest GTest::gtest_main)
+    include(GoogleTest)
+    # The launcher keeps process-lifetime data on purpose; leaks are not faults here.
+    gtest_discover_tests(kol_unit_tests DISCOVERY_TIMEOUT 60
+        PROPERTIES TIMEOUT 60 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+endif()

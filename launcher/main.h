@@ -1,0 +1,11 @@
+// The launcher's main function, called once by the platform's start-up code.
+#ifndef KOL_LAUNCHER_MAIN_H
+#define KOL_LAUNCHER_MAIN_H
+
+#include "platform/platform.h"
+
+// Returns the process's exit code: the machine's, or 0 when the start ends early.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
+                   int showCommand);
+
+#endif

@@ -1,0 +1,260 @@
+// Registry: a tree of keys by folded path under each root, values with type and bytes.
+#include "platform/host/internal.h"
+
+#include <map>
+#include <set>
+
+struct HostKey {
+    HKEY root;
+    std::u16string path;  // folded
+};
+
+struct StoredKey {
+    std::map<std::u16string, HostRegValue> values;  // by folded name
+};
+
+typedef std::pair<uintptr_t, std::u16string> KeyId;
+
+static std::map<KeyId, StoredKey> keys;
+static std::map<std::pair<KeyId, int>, LONG> failures;
+static std::vector<HostRegCall> calls;
+static std::set<HostKey*> openHandles;
+
+static bool IsRoot(HKEY key)
+{
+    return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
+
+static KeyId MakeId(HKEY root, const std::u16string& path)
+{
+    return KeyId((uintptr_t)root, HostFold(path));
+}
+
+static std::u16string Join(const std::u16string& base, const std::u16string& sub)
+{
+    if (base.empty())
+        return sub;
+    if (sub.empty())
+        return base;
+    return base + u"\\" + sub;
+}
+
+// Resolves (key, subKey) to a root and a full path; false for an invalid handle.
+static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path)
+{
+    std::u16string sub = HostText(subKey);
+    if (IsRoot(key)) {
+        *root = key;
+        *path = HostFold(sub);
+        return true;
+    }
+    if (key == NULL || openHandles.count(key) == 0)
+        return false;
+    *root = key->root;
+    *path = HostFold(Join(key->path, sub));
+    return true;
+}
+
+static LONG InjectedFailure(HKEY root, const std::u16string& path, HostRegOperation operation)
+{
+    auto found = failures.find(std::make_pair(MakeId(root, path), (int)operation));
+    return found == failures.end() ? ERROR_SUCCESS : found->second;
+}
+
+static void Record(HostRegOperation operation, HKEY root, const std::u16string& path,
+                   const std::u16string& name, REGSAM access, LONG result)
+{
+    calls.push_back(HostRegCall{operation, root, path, name, access, result});
+}
+
+static HKEY NewHandle(HKEY root, const std::u16string& path)
+{
+    HostKey* handle = new HostKey{root, path};
+    openHandles.insert(handle);
+    return handle;
+}
+
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access,
+                     LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("RegCreateKeyExW");
+    HKEY root;
+    std::u16string path;
+    if (!Resolve(key, subKey, &root, &path))
+        return ERROR_ACCESS_DENIED;
+    LONG status = InjectedFailure(root, path, HostRegCreate);
+    if (status == ERROR_SUCCESS) {
+        bool existed = keys.count(MakeId(root, path)) != 0;
+        // Intermediate keys come into being too.
+        for (size_t at = 0; (at = path.find(u'\\', at)) != std::u16string::npos; at++)
+            keys[MakeId(root, path.substr(0, at))];
+        keys[MakeId(root, path)];
+        *result = NewHandle(root, path);
+        if (disposition != NULL)
+            *disposition = existed ? 2 : 1;
+    }
+    Record(HostRegCreate, root, path, u"", access, status);
+    return status;
+}
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("RegOpenKeyExW");
+    HKEY root;
+    std::u16string path;
+    if (!Resolve(key, subKey, &root, &path))
+        return ERROR_ACCESS_DENIED;
+    LONG status = InjectedFailure(root, path, HostRegOpen);
+    if (status == ERROR_SUCCESS && keys.count(MakeId(root, path)) == 0)
+        status = ERROR_FILE_NOT_FOUND;
+    if (status == ERROR_SUCCESS)
+        *result = NewHandle(root, path);
+    Record(HostRegOpen, root, path, u"", access, status);
+    return status;
+}
+
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data,
+                      LPDWORD size)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("RegQueryValueExW");
+    if (key == NULL || openHandles.count(key) == 0)
+        return ERROR_ACCESS_DENIED;
+    std::u16string valueName = HostText(name);
+    LONG status = InjectedFailure(key->root, key->path, HostRegQuery);
+    StoredKey& stored = keys[MakeId(key->root, key->path)];
+    auto found = stored.values.find(HostFold(valueName));
+    if (status == ERROR_SUCCESS && found == stored.values.end())
+        status = ERROR_FILE_NOT_FOUND;
+    if (status == ERROR_SUCCESS) {
+        const HostRegValue& value = found->second;
+        if (type != NULL)
+            *type = value.type;
+        // As on desktop: a buffer that is too small is left untouched.
+        if (data != NULL && size != NULL && *size < value.data.size())
+            status = ERROR_MORE_DATA;
+        else if (data != NULL && !value.data.empty())
+            memcpy(data, value.data.data(), value.data.size());
+        if (size != NULL)
+            *size = (DWORD)value.data.size();
+    }
+    Record(HostRegQuery, key->root, key->path, valueName, 0, status);
+    return status;
+}
+
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("RegSetValueExW");
+    if (key == NULL || openHandles.count(key) == 0)
+        return ERROR_ACCESS_DENIED;
+    std::u16string valueName = HostText(name);
+    LONG status = InjectedFailure(key->root, key->path, HostRegSet);
+    if (status == ERROR_SUCCESS) {
+        HostRegValue& value = keys[MakeId(key->root, key->path)].values[HostFold(valueName)];
+        value.type = type;
+        value.data.assign(data, data + size);
+    }
+    Record(HostRegSet, key->root, key->path, valueName, 0, status);
+    return status;
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("RegCloseKey");
+    if (openHandles.erase(key) == 0)
+        return ERROR_ACCESS_DENIED;
+    delete key;
+    return ERROR_SUCCESS;
+}
+
+void HostRegSetValue(HKEY root, const std::u16string& path, const std::u16string& name,
+                     DWORD type, const void* data, size_t size)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    std::u16string folded = HostFold(path);
+    for (size_t at = 0; (at = folded.find(u'\\', at)) != std::u16string::npos; at++)
+        keys[MakeId(root, folded.substr(0, at))];
+    HostRegValue& value = keys[MakeId(root, folded)].values[HostFold(name)];
+    value.type = type;
+    value.data.assign((const BYTE*)data, (const BYTE*)data + size);
+}
+
+void HostRegSetString(HKEY root, const std::u16string& path, const std::u16string& name,
+                      const std::u16string& text)
+{
+    HostRegSetValue(root, path, name, REG_SZ, text.c_str(), (text.size() + 1) * 2);
+}
+
+void HostRegSetDword(HKEY root, const std::u16string& path, const std::u16string& name,
+                     DWORD value)
+{
+    HostRegSetValue(root, path, name, REG_DWORD, &value, sizeof(value));
+}
+
+bool HostRegGetValue(HKEY root, const std::u16string& path, const std::u16string& name,
+                     HostRegValue* value)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    auto key = keys.find(MakeId(root, path));
+    if (key == keys.end())
+        return false;
+    auto found = key->second.values.find(HostFold(name));
+    if (found == key->second.values.end())
+        return false;
+    *value = found->second;
+    return true;
+}
+
+std::u16string HostRegGetString(HKEY root, const std::u16string& path,
+                                const std::u16string& name)
+{
+    HostRegValue value;
+    if (!HostRegGetValue(root, path, name, &value))
+        return u"";
+    std::u16string text;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        char16_t c = (char16_t)(value.data[i] | (value.data[i + 1] << 8));
+        if (c == 0)
+            break;
+        text.push_back(c);
+    }
+    return text;
+}
+
+bool HostRegKeyExists(HKEY root, const std::u16string& path)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return keys.count(MakeId(root, path)) != 0;
+}
+
+void HostRegFail(HKEY root, const std::u16string& path, HostRegOperation operation, LONG error)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    failures[std::make_pair(MakeId(root, path), (int)operation)] = error;
+}
+
+std::vector<HostRegCall> HostRegCalls()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return calls;
+}
+
+int HostRegOpenHandles()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return (int)openHandles.size();
+}
+
+void HostResetRegistry()
+{
+    keys.clear();
+    failures.clear();
+    calls.clear();
+    for (HostKey* handle : openHandles)
+        delete handle;
+    openHandles.clear();
+}

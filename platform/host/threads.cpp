@@ -1,0 +1,169 @@
+// Threads, events, critical sections and waits: real ones, with bookkeeping.
+#include "platform/host/objects.h"
+
+#include <chrono>
+
+static std::function<void()> creationHook;
+static std::vector<HostThread*> threads;
+static std::vector<HostEvent*> events;
+static std::vector<HostWaitCall> waits;
+static std::vector<std::mutex*> sections;
+static double timeScale = 1.0;
+
+void HostSetThreadCreationHook(std::function<void()> hook)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    creationHook = hook;
+}
+
+int HostThreadsCreated()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return (int)threads.size();
+}
+
+void HostSetTimeScale(double scale)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    timeScale = scale;
+}
+
+std::vector<HostWaitCall> HostWaitCalls()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return waits;
+}
+
+int HostEventSetCount(HANDLE event)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostObject* object = (HostObject*)event;
+    return object != NULL && object->kind == HostEventObject ? ((HostEvent*)object)->sets : 0;
+}
+
+int HostEventsCreated()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return (int)events.size();
+}
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD, LPDWORD threadId)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        HostLog("CreateThread");
+        hook = creationHook;
+    }
+    if (hook)
+        hook();
+    HostThread* thread = new HostThread();
+    thread->kind = HostThreadObject;
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        threads.push_back(thread);
+        if (threadId != NULL)
+            *threadId = 3000 + (DWORD)threads.size();
+    }
+    thread->thread = std::thread([start, parameter]() { start(parameter); });
+    return thread;
+}
+
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("CreateEventW");
+    HostEvent* event = new HostEvent();
+    event->kind = HostEventObject;
+    event->manualReset = manualReset != 0;
+    event->signalled = initialState != 0;
+    event->sets = 0;
+    events.push_back(event);
+    return event;
+}
+
+BOOL EventModify(HANDLE handle, DWORD function)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("EventModify");
+    HostObject* object = (HostObject*)handle;
+    if (object == NULL || object->kind != HostEventObject || function != EVENT_SET)
+        return FALSE;
+    HostEvent* event = (HostEvent*)object;
+    event->signalled = true;
+    event->sets++;
+    event->changed.notify_all();
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
+    std::unique_lock<std::recursive_mutex> lock(HostLock());
+    HostLog("WaitForSingleObject");
+    HostObject* object = (HostObject*)handle;
+    DWORD result = WAIT_FAILED;
+    if (object != NULL && object->kind == HostProcessObject) {
+        result = WAIT_OBJECT_0;
+    } else if (object != NULL && object->kind == HostEventObject) {
+        HostEvent* event = (HostEvent*)object;
+        auto signalled = [event]() { return event->signalled; };
+        bool got;
+        if (milliseconds == INFINITE) {
+            event->changed.wait(lock, signalled);
+            got = true;
+        } else {
+            auto wait = std::chrono::microseconds((long long)(milliseconds * 1000.0 * timeScale));
+            got = event->changed.wait_for(lock, wait, signalled);
+        }
+        if (got && !event->manualReset)
+            event->signalled = false;
+        result = got ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    }
+    waits.push_back(HostWaitCall{milliseconds, result});
+    return result;
+}
+
+void InitializeCriticalSection(CRITICAL_SECTION* section)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("InitializeCriticalSection");
+    std::mutex* mutex = new std::mutex();
+    sections.push_back(mutex);
+    section->impl = mutex;
+}
+
+void EnterCriticalSection(CRITICAL_SECTION* section)
+{
+    HostLog("EnterCriticalSection");
+    ((std::mutex*)section->impl)->lock();
+}
+
+void LeaveCriticalSection(CRITICAL_SECTION* section)
+{
+    HostLog("LeaveCriticalSection");
+    ((std::mutex*)section->impl)->unlock();
+}
+
+void HostResetThreads()
+{
+    std::vector<HostThread*> running;
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        running.swap(threads);
+    }
+    HostQuitAllThreads();
+    for (HostThread* thread : running) {
+        if (thread->thread.joinable())
+            thread->thread.join();
+        delete thread;
+    }
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    creationHook = nullptr;
+    for (HostEvent* event : events)
+        delete event;
+    events.clear();
+    waits.clear();
+    // Critical sections may still be named by product state across a reset; they stay.
+    timeScale = 1.0;
+}
