@@ -1,0 +1,23 @@
+// The CONFIG resource: key=value entries separated by "|", parsed once per process.
+#ifndef KOL_SPLASH_CONFIG_H
+#define KOL_SPLASH_CONFIG_H
+
+#include "platform/platform.h"
+
+typedef struct {
+    char** keys;    // count keys, never null
+    char** values;  // count values, null for an entry without "="
+    int count;
+} ConfigTable;
+
+// Parses length bytes of text (a NUL ends it early) into a new table.
+ConfigTable* ParseConfig(const char* text, int length);
+
+// The process's table from module's "CONFIG" resource, or null; the first call decides.
+ConfigTable* LoadConfig(HMODULE module);
+
+// Value of the first entry with key; null for an entry without "="; defaultValue when
+// there is no table or no such entry.
+const char* GetConfigValue(const char* key, HMODULE module, const char* defaultValue);
+
+#endif
