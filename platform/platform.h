@@ -410,10 +410,13 @@ int connect(SOCKET s, const struct sockaddr* address, int length);
 int send(SOCKET s, const char* data, int length, int flags);
 int closesocket(SOCKET s);
 
-// The run-time heap; in product code the host can make an allocation fail on purpose.
+// The run-time heap; in product code the host can make an allocation fail on purpose,
+// and counts what isn't freed.
 void* HostMalloc(size_t size);
+void HostFree(void* block);
 #if defined(KOL_PRODUCT_CODE)
 #define malloc(size) HostMalloc(size)
+#define free(block) HostFree(block)
 #endif
 
 #endif

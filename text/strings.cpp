@@ -92,6 +92,8 @@ WCHAR* WidenString(const char* source, int count)
     if (count < 0)
         count = (int)strlen(source);
     WCHAR* text = (WCHAR*)malloc((count + 1) * sizeof(WCHAR));
+    if (text == NULL)
+        return NULL;
     for (int i = 0; i < count; i++)
         text[i] = WidenByte(source[i]);
     text[count] = 0;
@@ -103,6 +105,8 @@ WCHAR* ConcatStrings(const WCHAR* a, const WCHAR* b)
     int lengthA = TextLength(a);
     int lengthB = TextLength(b);
     WCHAR* text = (WCHAR*)malloc((lengthA + lengthB + 1) * sizeof(WCHAR));
+    if (text == NULL)
+        return NULL;
     memcpy(text, a, lengthA * sizeof(WCHAR));
     memcpy(text + lengthA, b, lengthB * sizeof(WCHAR));
     text[lengthA + lengthB] = 0;

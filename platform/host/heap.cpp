@@ -1,17 +1,27 @@
 #include "platform/host/internal.h"
 
 #include <atomic>
+#include <unordered_set>
 
 static std::atomic<int> failCountdown{0};
+// Product allocations not yet freed; the splash thread allocates too, hence the lock.
+static std::unordered_set<void*> liveAllocations;
 
 void HostFailAllocation(int nth)
 {
     failCountdown = nth;
 }
 
+int HostLiveAllocations()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return (int)liveAllocations.size();
+}
+
 void HostResetHeap()
 {
     failCountdown = 0;
+    liveAllocations.clear();
 }
 
 void* HostMalloc(size_t size)
@@ -22,5 +32,17 @@ void* HostMalloc(size_t size)
         if (left == 1)
             return NULL;
     }
-    return malloc(size);
+    void* block = malloc(size);
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    liveAllocations.insert(block);
+    return block;
+}
+
+void HostFree(void* block)
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        liveAllocations.erase(block);
+    }
+    free(block);
 }

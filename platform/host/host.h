@@ -26,6 +26,8 @@ std::string HostNarrow(const std::u16string& wide);
 // --- Heap --------------------------------------------------------------------------
 // The nth product allocation from now (1: the next one) returns null; 0 disables.
 void HostFailAllocation(int nth);
+// Product allocations not freed yet.
+int HostLiveAllocations();
 
 // --- Registry ----------------------------------------------------------------------
 // Key paths are relative to a root, separated by backslashes and matched regardless of

@@ -1,0 +1,217 @@
+// File-type registration: the five values, each key on its own, and the shared buffer.
+#include "support.h"
+
+#include "registry/filetype.h"
+
+namespace {
+
+const char16_t* const ClassKey = u"KolFile10";
+const char16_t* const CommandKey = u"KolFile10\\Shell\\Open\\Command";
+const char16_t* const IconKey = u"KolFile10\\DefaultIcon";
+const char16_t* const LibraryKey = u"KolFile10\\DLL";
+const char16_t* const ExtensionKey = u".kol";
+const char16_t* const AllKeys[] = {ClassKey, CommandKey, IconKey, LibraryKey, ExtensionKey};
+
+// The key's default value is exactly this REG_SZ text, NUL included, and nothing more.
+void ExpectDefault(const std::u16string& key, const std::u16string& text, int line)
+{
+    SCOPED_TRACE(testing::Message() << "checked at line " << line);
+    HostRegValue value;
+    ASSERT_TRUE(HostRegGetValue(HKEY_CLASSES_ROOT, key, u"", &value)) << Show(key);
+    EXPECT_EQ((DWORD)REG_SZ, value.type) << Show(key);
+    std::vector<BYTE> expected((const BYTE*)text.c_str(),
+                               (const BYTE*)text.c_str() + (text.size() + 1) * 2);
+    EXPECT_EQ(expected, value.data) << Show(key) << " holds " << Show(
+        HostRegGetString(HKEY_CLASSES_ROOT, key, u""));
+}
+#define EXPECT_DEFAULT(key, text) ExpectDefault(key, text, __LINE__)
+
+bool HasDefault(const std::u16string& key)
+{
+    HostRegValue value;
+    return HostRegGetValue(HKEY_CLASSES_ROOT, key, u"", &value);
+}
+
+int DefaultsWritten()
+{
+    int count = 0;
+    for (const char16_t* key : AllKeys)
+        count += HasDefault(key);
+    return count;
+}
+
+std::u16string SharedPath()
+{
+    return std::u16string(SharedPathBuffer);
+}
+
+class FileTypeTest : public HostTest {
+protected:
+    void SetUp() override
+    {
+        HostTest::SetUp();
+        // Poisoned, so that what registration leaves behind shows.
+        for (WCHAR& c : SharedPathBuffer)
+            c = u'#';
+    }
+};
+
+TEST_F(FileTypeTest, WritesTheFiveValuesForTheProgramsPath)
+{
+    struct Case {
+        std::u16string program;
+        std::u16string library;
+    } cases[] = {
+        {u"\\Program Files\\App\\start.exe", u"\\Program Files\\App\\start.DLL"},
+        {u"\\A.B\\start", u"\\A.DLL"},             // the last full stop anywhere
+        {u"\\Apps\\start", u"\\Apps\\start"},     // none: the path itself
+        {u"\\Apps\\start.EXE", u"\\Apps\\start.DLL"},
+        {u"\\Apps\\start.", u"\\Apps\\start.DLL"},
+        {u".start", u".start"},                   // the first character isn't examined
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Show(c.program));
+        HostReset();
+        HostSetModulePath(c.program);
+        int liveBefore = HostLiveAllocations();
+        RegisterFileType();
+        EXPECT_DEFAULT(ClassKey, u"Kol Application");
+        EXPECT_DEFAULT(CommandKey, u"\"" + c.program + u"\" \"%1\"");
+        EXPECT_DEFAULT(IconKey, c.program + u",-50");
+        EXPECT_DEFAULT(LibraryKey, c.library);
+        EXPECT_DEFAULT(ExtensionKey, u"KolFile10");
+        EXPECT_EQ(u"\"" + c.program, SharedPath()) << "the quoted path, closing quote dropped";
+        EXPECT_EQ(0, HostRegOpenHandles()) << "every key closed";
+        EXPECT_EQ(liveBefore, HostLiveAllocations()) << "composed strings freed";
+    }
+}
+
+TEST_F(FileTypeTest, SizesOfTheFixedValues)
+{
+    RegisterFileType();
+    HostRegValue value;
+    ASSERT_TRUE(HostRegGetValue(HKEY_CLASSES_ROOT, ClassKey, u"", &value));
+    EXPECT_EQ(32u, value.data.size());
+    ASSERT_TRUE(HostRegGetValue(HKEY_CLASSES_ROOT, ExtensionKey, u"", &value));
+    EXPECT_EQ(20u, value.data.size());
+}
+
+TEST_F(FileTypeTest, WritesOnlyTheFiveDefaults)
+{
+    RegisterFileType();
+    int sets = 0;
+    for (const HostRegCall& call : HostRegCalls()) {
+        if (call.operation != HostRegSet)
+            continue;
+        sets++;
+        EXPECT_EQ(u"", call.valueName) << Show(call.path);
+        EXPECT_EQ(HKEY_CLASSES_ROOT, call.root);
+    }
+    EXPECT_EQ(5, sets);
+    EXPECT_TRUE(HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10\\Shell\\Open"));
+    EXPECT_FALSE(HasDefault(u"KolFile10\\Shell"));
+    EXPECT_FALSE(HasDefault(u"KolFile10\\Shell\\Open"));
+}
+
+TEST_F(FileTypeTest, EachKeyFailsOnItsOwn)
+{
+    for (HostRegOperation operation : {HostRegCreate, HostRegSet}) {
+        for (const char16_t* failing : AllKeys) {
+            SCOPED_TRACE(Show(failing) + (operation == HostRegCreate ? " create" : " set"));
+            HostReset();
+            HostRegFail(HKEY_CLASSES_ROOT, failing, operation);
+            RegisterFileType();
+            for (const char16_t* key : AllKeys)
+                EXPECT_EQ(key != failing, HasDefault(key)) << Show(key);
+            EXPECT_EQ(0, HostRegOpenHandles());
+        }
+    }
+}
+
+TEST_F(FileTypeTest, RegisteringAgainGivesTheSameValues)
+{
+    HostSetModulePath(u"\\Program Files\\App\\start.exe");
+    // Stale values from an earlier installation elsewhere are overwritten.
+    HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"\\Old\\start.DLL");
+    HostRegSetString(HKEY_CLASSES_ROOT, ExtensionKey, u"", u"Other");
+    RegisterFileType();
+    std::vector<HostRegValue> first(5);
+    for (int i = 0; i < 5; i++)
+        ASSERT_TRUE(HostRegGetValue(HKEY_CLASSES_ROOT, AllKeys[i], u"", &first[i]));
+    EXPECT_DEFAULT(LibraryKey, u"\\Program Files\\App\\start.DLL");
+    EXPECT_DEFAULT(ExtensionKey, u"KolFile10");
+
+    RegisterFileType();
+    for (int i = 0; i < 5; i++) {
+        HostRegValue again;
+        ASSERT_TRUE(HostRegGetValue(HKEY_CLASSES_ROOT, AllKeys[i], u"", &again));
+        EXPECT_EQ(first[i].type, again.type) << Show(AllKeys[i]);
+        EXPECT_EQ(first[i].data, again.data) << Show(AllKeys[i]);
+    }
+    EXPECT_EQ(u"\"\\Program Files\\App\\start.exe", SharedPath());
+    EXPECT_EQ(0, HostRegOpenHandles());
+}
+
+TEST_F(FileTypeTest, WithoutTheProgramsPathOnlyThePathFreeValues)
+{
+    for (void (*fail)() : {HostFailModulePath, HostFailModuleHandle}) {
+        HostReset();
+        for (WCHAR& c : SharedPathBuffer)
+            c = u'#';
+        fail();
+        RegisterFileType();
+        EXPECT_DEFAULT(ClassKey, u"Kol Application");
+        EXPECT_DEFAULT(ExtensionKey, u"KolFile10");
+        EXPECT_FALSE(HasDefault(CommandKey));
+        EXPECT_FALSE(HasDefault(IconKey));
+        EXPECT_FALSE(HasDefault(LibraryKey));
+        EXPECT_EQ(u"", SharedPath()) << "no half-made quoted path is left";
+        EXPECT_EQ(0, HostRegOpenHandles());
+    }
+}
+
+TEST_F(FileTypeTest, PathsUpToTheBuffersRoomAreRegisteredWhole)
+{
+    // Quote, 253 path characters, closing quote and NUL fill the 256 characters.
+    for (size_t length : {252u, 253u}) {
+        HostReset();
+        std::u16string program = u"\\" + std::u16string(length - 5, u'p') + u".exe";
+        HostSetModulePath(program);
+        RegisterFileType();
+        EXPECT_DEFAULT(IconKey, program + u",-50");
+        EXPECT_DEFAULT(CommandKey, u"\"" + program + u"\" \"%1\"");
+        EXPECT_EQ(u"\"" + program, SharedPath());
+    }
+}
+
+TEST_F(FileTypeTest, LongerPathsAreNotRegisteredCut)
+{
+    for (size_t length : {254u, 255u, 300u, 1000u}) {
+        HostReset();
+        HostSetModulePath(u"\\" + std::u16string(length - 5, u'p') + u".exe");
+        RegisterFileType();
+        EXPECT_EQ(2, DefaultsWritten()) << length;
+        EXPECT_DEFAULT(ClassKey, u"Kol Application");
+        EXPECT_DEFAULT(ExtensionKey, u"KolFile10");
+        EXPECT_EQ(u"", SharedPath()) << length;
+    }
+}
+
+TEST_F(FileTypeTest, FailedAllocationSkipsOnlyTheValueConcerned)
+{
+    // Three values are composed, each with its key name: six allocations in all.
+    for (int nth = 1; nth <= 6; nth++) {
+        SCOPED_TRACE(testing::Message() << "allocation " << nth);
+        HostReset();
+        int liveBefore = HostLiveAllocations();
+        HostFailAllocation(nth);
+        RegisterFileType();
+        EXPECT_EQ(4, DefaultsWritten());
+        EXPECT_TRUE(HasDefault(ClassKey));
+        EXPECT_TRUE(HasDefault(ExtensionKey));
+        EXPECT_EQ(0, HostRegOpenHandles());
+        EXPECT_EQ(liveBefore, HostLiveAllocations());
+    }
+}
+
+}  // namespace
