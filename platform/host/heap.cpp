@@ -18,6 +18,14 @@ int HostLiveAllocations()
     return (int)liveAllocations.size();
 }
 
+void HostFreeProductAllocations()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    for (void* block : liveAllocations)
+        free(block);
+    liveAllocations.clear();
+}
+
 void HostResetHeap()
 {
     failCountdown = 0;

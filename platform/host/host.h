@@ -28,6 +28,9 @@ std::string HostNarrow(const std::u16string& wide);
 void HostFailAllocation(int nth);
 // Product allocations not freed yet.
 int HostLiveAllocations();
+// Frees them all: for fuzz targets that run code keeping process-lifetime data, over and
+// over. Only safe while no product state refers to them.
+void HostFreeProductAllocations();
 
 // --- Registry ----------------------------------------------------------------------
 // Key paths are relative to a root, separated by backslashes and matched regardless of
