@@ -3,6 +3,8 @@
 // byte, up to the first NUL byte.
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include <string>
 
