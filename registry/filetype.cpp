@@ -21,7 +21,7 @@ static int ReadQuotedModulePath(void)
 {
     SharedPathBuffer[0] = '"';
     HMODULE module = GetModuleHandleW(NULL);
-    // Room for one character more than fits, so that a path too long shows.
+    // Room for the longest path that fits and its terminator: a cut path fills it all.
     DWORD length =
         module != NULL ? GetModuleFileNameW(module, SharedPathBuffer + 1, PathRoom + 1) : 0;
     if (length == 0 || length > (DWORD)PathRoom) {
