@@ -92,6 +92,8 @@ WCHAR* WidenString(const char* source, int count)
     if (count < 0)
         count = (int)strlen(source);
     WCHAR* text = (WCHAR*)malloc((count + 1) * sizeof(WCHAR));
+    if (text == NULL)
+        return NULL;
     for (int i = 0; i < count; i++)
         text[i] = WidenByte(source[i]);
     text[count] = 0;

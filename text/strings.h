@@ -45,7 +45,8 @@ void AppendNarrow(GrowString* s, const char* source, int count);
 int StartsWith(const WCHAR* prefix, const WCHAR* text);
 
 // New NUL-terminated wide copy of count narrow bytes (negative: up to the NUL), each byte
-// taken as a signed 8-bit value: 0x80..0xFF become U+FF80..U+FFFF. Owned by the caller.
+// taken as a signed 8-bit value: 0x80..0xFF become U+FF80..U+FFFF. Owned by the caller;
+// null when memory runs out.
 WCHAR* WidenString(const char* source, int count);
 
 // New NUL-terminated text a followed by b. Owned by the caller.
