@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""The end-to-end tests' environment: an Xvfb screen of 240x320x24 (a device-sized
+screen) and a persistent wineserver on a private Wine prefix under build/.
+
+  session.py up     start both (idempotent); creates the prefix on first use
+  session.py down   end the Wine processes of the private prefix and the screen
+"""
+import json
+import os
+import pathlib
+import signal
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("KOL_BUILD_DIR", ROOT / "build" / "win64"))
+STATE = ROOT / "build" / "e2e" / "session.json"
+PREFIX = ROOT / "build" / "wine"
+SCREEN = "240x320x24"
+
+
+def wine_env(display):
+    env = dict(os.environ)
+    env.update(
+        WINEPREFIX=str(PREFIX),
+        WINEDEBUG="-all",
+        # No .NET or HTML installers, and no desktop integration of registered file types.
+        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+        DISPLAY=f":{display}",
+    )
+    return env
+
+
+def load_state():
+    try:
+        state = json.loads(STATE.read_text())
+    except (OSError, ValueError):
+        return None
+    try:
+        os.kill(state["xvfb"], 0)
+    except OSError:
+        return None
+    return state
+
+
+def start_screen():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.time() + 30
+    while not number.endswith(b"\n") and time.time() < deadline:
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip():
+        xvfb.kill()
+        raise RuntimeError("Xvfb did not report its display")
+    return xvfb.pid, int(number)
+
+
+def ensure_prefix(env):
+    if (PREFIX / "system.reg").exists():
+        return
+    PREFIX.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["wineboot", "-i"], env=env, timeout=300, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+
+
+def configure_prefix(env):
+    """A crash must end the process, not wait for someone to close Wine's crash dialog."""
+    regtool = BUILD / "e2e-helpers" / "regtool.exe"
+    if regtool.exists():
+        subprocess.run(["wine", str(regtool), "set", "HKCU\\Software\\Wine\\WineDbg",
+                        "ShowCrashDialog", "dword", "0"], env=env, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def up():
+    state = load_state()
+    if state:
+        return state
+    xvfb, display = start_screen()
+    env = wine_env(display)
+    ensure_prefix(env)
+    subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True)
+    configure_prefix(env)
+    state = {"xvfb": xvfb, "display": display}
+    STATE.parent.mkdir(parents=True, exist_ok=True)
+    STATE.write_text(json.dumps(state))
+    return state
+
+
+def down():
+    state = load_state()
+    if state:
+        subprocess.run(["wineserver", "-k"], env=wine_env(state["display"]), timeout=60)
+        try:
+            os.kill(state["xvfb"], signal.SIGTERM)
+        except OSError:
+            pass
+    try:
+        STATE.unlink()
+    except OSError:
+        pass
+
+
+if __name__ == "__main__":
+    command = sys.argv[1] if len(sys.argv) > 1 else "up"
+    if command == "up":
+        print("session:", up())
+    elif command == "down":
+        down()
+    else:
+        sys.exit("usage: session.py up|down")

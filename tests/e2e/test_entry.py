@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""The launcher's entry under Wine: what the runtime receives, exit codes, the two
+library error boxes and the registered runtime path."""
+import shutil
+
+import rig
+
+
+class EntryTest(rig.WineTestCase):
+
+    def test_exit_code_passes_through_all_32_bits(self):
+        for code in (7, 0, -5, -0x7FFFFFFF, -1):
+            with self.subTest(code=code):
+                result = rig.run(rig.BIN / "launcher.exe", "x", extra_env={"KOL_EXIT": str(code)})
+                self.assertEqual(code, result.exit_code, result)
+                self.assertEqual(str(code), result.call["exitCode"])
+
+    def test_exit_code_with_top_bit_set(self):
+        result = rig.run(rig.BIN / "launcher.exe", "x", extra_env={"KOL_EXIT": "0x80000001"})
+        self.assertEqual("0x80000001", result.fields["exitHex"], result)
+
+    def test_runtime_receives_the_six_start_values(self):
+        result = rig.run(rig.BIN / "launcher.exe", "-x 5 \"My Doc.kol\" tail")
+        call = result.call
+        self.assertEqual("1", call["instanceIsProcessModule"])
+        self.assertEqual("0000000000000000", call["previousInstance"])
+        self.assertEqual("-x 5 \"My Doc.kol\" tail", call["commandLine"])
+        self.assertEqual("10", call["showCommand"], "SW_SHOWDEFAULT from a plain start")
+        self.assertEqual("1", call["launcherIsProcessModule"])
+        self.assertEqual(call["instance"], call["launcherModule"])
+        self.assertEqual("1", call["libraryIsSelf"])
+        self.assertEqual([], result.boxes)
+
+    def test_command_line_is_handed_on_exactly(self):
+        for line in ("  two leading blanks", "\ttab first", "trailing  ", "é ü €", "a\"b"):
+            with self.subTest(line=line):
+                call = rig.run(rig.BIN / "launcher.exe", line).call
+                self.assertEqual(rig.units(line), call["commandLineUnits"])
+
+    def test_missing_library_shows_its_box_and_exits_zero(self):
+        folder = self.tmp()
+        launcher = rig.install(folder, runtime=False)
+        result = rig.run(launcher, "x", cwd=folder, extra_env={"KOL_EXIT": "9"})
+        self.assertEqual([("Error Loading DLL", "Could not find DLL: Kol.DLL")], result.boxes)
+        self.assertEqual(0, result.exit_code)
+        self.assertEqual([], result.calls)
+
+    def test_library_without_entry_routine_shows_its_box_and_exits_zero(self):
+        folder = self.tmp()
+        launcher = rig.install(folder, runtime=False)
+        shutil.copyfile(rig.HELPERS / "noentry.dll", folder / "Kol.dll")
+        result = rig.run(launcher, "x", cwd=folder)
+        self.assertEqual([("Error Starting DLL", 'Could not find DLL entry routine "KolMainW"')],
+                         result.boxes)
+        self.assertEqual(0, result.exit_code)
+
+    def test_registered_runtime_path_is_the_fallback(self):
+        folder = self.tmp()
+        launcher = rig.install(folder / "app", runtime=False)
+        runtime = folder / "machine" / "Runtime Library.dll"
+        runtime.parent.mkdir()
+        shutil.copyfile(rig.BIN / "Kol.dll", runtime)
+        for registered in (rig.win_path(runtime), '"' + rig.win_path(runtime) + '"'):
+            with self.subTest(registered=registered):
+                rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", registered)
+                result = rig.run(launcher, "x", cwd=folder, extra_env={"KOL_EXIT": "3"})
+                self.assertEqual(3, result.exit_code, result)
+                self.assertEqual("1", result.call["libraryIsSelf"])
+                self.assertEqual([], result.boxes)
+
+    def test_registered_path_that_does_not_load_shows_the_box(self):
+        folder = self.tmp()
+        launcher = rig.install(folder, runtime=False)
+        rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", rig.win_path(folder / "absent.dll"))
+        result = rig.run(launcher, "x", cwd=folder)
+        self.assertEqual([("Error Loading DLL", "Could not find DLL: Kol.DLL")], result.boxes)
+        self.assertEqual(0, result.exit_code)
+
+
+if __name__ == "__main__":
+    rig.main()
