@@ -24,11 +24,13 @@ add_subdirectory(tests/e2e)
 # Start-up benchmarks under Wine (bench/startup.py): the floors that the launcher is
 # measured against, and the launcher without a splash.
 set(KOL_BENCH_DIR ${CMAKE_BINARY_DIR}/bench)
-foreach(program minloader predecessor)
+file(WRITE ${KOL_BENCH_DIR}/minsplash.rc "SPLASH RCDATA \"${CMAKE_SOURCE_DIR}/resources/splash.bmp\"\n")
+foreach(program minloader predecessor minsplash)
     add_executable(bench_${program} WIN32 ${CMAKE_SOURCE_DIR}/bench/win/${program}.c)
     set_target_properties(bench_${program} PROPERTIES OUTPUT_NAME ${program}
         RUNTIME_OUTPUT_DIRECTORY ${KOL_BENCH_DIR})
     target_compile_options(bench_${program} PRIVATE -Os ${KOL_WARNINGS})
     target_link_options(bench_${program} PRIVATE -municode -static-libgcc -s)
 endforeach()
+target_sources(bench_minsplash PRIVATE ${KOL_BENCH_DIR}/minsplash.rc)
 kol_add_launcher(launcher_nosplash OUTPUT_DIRECTORY ${KOL_BENCH_DIR})
