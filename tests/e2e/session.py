@@ -90,7 +90,9 @@ def up():
     xvfb, display = start_screen()
     env = wine_env(display)
     ensure_prefix(env)
-    subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True)
+    # The persistent server outlives this script: it must not hold CTest's output pipes.
+    subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     configure_prefix(env)
     state = {"xvfb": xvfb, "display": display}
     STATE.parent.mkdir(parents=True, exist_ok=True)
