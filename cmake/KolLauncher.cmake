@@ -82,7 +82,6 @@ function(kol_add_launcher name)
 
     add_executable(${name} WIN32 $<TARGET_OBJECTS:kol_product> ${dir}/${name}.rc)
     target_link_options(${name} PRIVATE ${KOL_PRODUCT_LINK})
-    target_link_libraries(${name} PRIVATE ws2_32)
     if(ARG_OUTPUT_DIRECTORY)
         set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
     endif()

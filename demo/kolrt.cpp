@@ -16,6 +16,7 @@
 static HMODULE self;
 static wchar_t report[8192];
 static size_t reportLength;
+static wchar_t summary[1024];
 
 static void Report(const wchar_t* format, ...)
 {
@@ -100,8 +101,12 @@ static LRESULT CALLBACK ReportWndProc(HWND window, UINT message, WPARAM wParam, 
         RECT r;
         GetClientRect(window, &r);
         InflateRect(&r, -4, -4);
-        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        DrawTextW(dc, report, (int)reportLength, &r, DT_LEFT | DT_WORDBREAK);
+        HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                 L"Tahoma");
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawTextW(dc, summary, -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        DeleteObject(font);
         EndPaint(window, &paint);
         return 0;
     }
@@ -122,12 +127,15 @@ static void ShowReport(int milliseconds)
     windowClass.hInstance = self;
     windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    // Along the bottom of the screen, below a centred splash.
     windowClass.lpszClassName = L"KolDemoRuntime";
     RegisterClassW(&windowClass);
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = 88;
     HWND window = CreateWindowExW(WS_EX_TOPMOST, L"KolDemoRuntime", L"Kol demo runtime",
-                                  WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                  NULL, NULL, self, NULL);
+                                  WS_POPUP | WS_BORDER | WS_VISIBLE, 0,
+                                  GetSystemMetrics(SM_CYSCREEN) - height, width, height, NULL,
+                                  NULL, self, NULL);
     if (window == NULL)
         return;
     SetTimer(window, 1, (UINT)milliseconds, NULL);
@@ -163,6 +171,12 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
     ReportSplash();
     Report(L"exitCode=%d\r\n", exitCode);
     WriteLog();
+    _snwprintf(summary, 1023,
+               L"Kol demo runtime\r\nKolMainW(0x%llX, 0x%llX,\r\n  \"%ls\",\r\n  %d, 0x%llX, 0x%llX)"
+               L"\r\nreturns %d",
+               (unsigned long long)(UINT_PTR)instance, (unsigned long long)(UINT_PTR)previousInstance,
+               commandLine, showCommand, (unsigned long long)(UINT_PTR)launcher,
+               (unsigned long long)(UINT_PTR)library, exitCode);
 
     int showMs = (int)EnvNumber(L"KOL_SHOW_MS", 4000);
     if (showMs > 0)

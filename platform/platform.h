@@ -31,6 +31,7 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#define INCL_WINSOCK_API_TYPEDEFS 1
 #include <winsock2.h>
 #include <windows.h>
 
@@ -93,6 +94,28 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                       LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles,
                       DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                       LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo);
+
+// The sockets library is loaded when first used, not imported: loading it at start-up
+// costs a desktop process (and Wine) time that only command forwarding needs.
+int WSAAPI CeWSAStartup(WORD version, LPWSADATA data);
+int WSAAPI CeWSACleanup(void);
+SOCKET WSAAPI CeSocket(int family, int type, int protocol);
+int WSAAPI CeSetsockopt(SOCKET s, int level, int option, const char* value, int length);
+u_short WSAAPI CeHtons(u_short value);
+unsigned long WSAAPI CeInetAddr(const char* text);
+int WSAAPI CeConnect(SOCKET s, const struct sockaddr* address, int length);
+int WSAAPI CeSend(SOCKET s, const char* data, int length, int flags);
+int WSAAPI CeClosesocket(SOCKET s);
+#define WSAStartup(version, data) CeWSAStartup(version, data)
+#define WSACleanup() CeWSACleanup()
+#define socket(family, type, protocol) CeSocket(family, type, protocol)
+#define setsockopt(s, level, option, value, length) CeSetsockopt(s, level, option, value, length)
+#undef htons
+#define htons(value) CeHtons(value)
+#define inet_addr(text) CeInetAddr(text)
+#define connect(s, address, length) CeConnect(s, address, length)
+#define send(s, data, length, flags) CeSend(s, data, length, flags)
+#define closesocket(s) CeClosesocket(s)
 
 #define RegOpenKeyExW CeRegOpenKeyExW
 #define RegCreateKeyExW CeRegCreateKeyExW

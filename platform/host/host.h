@@ -155,6 +155,8 @@ struct HostMessageBox {
 HWND HostAddForeignWindow(const std::u16string& className, const std::u16string& title = u"");
 std::vector<HostMessage> HostPostedMessages();
 std::vector<HWND> HostForegroundCalls();
+// Class names given to FindWindowW, in order, as given.
+std::vector<std::u16string> HostFindWindowQueries();
 std::vector<HostMessageBox> HostMessageBoxes();
 void HostSetScreenSize(int width, int height);
 // Windows then get no WM_PAINT.

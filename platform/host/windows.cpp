@@ -26,6 +26,7 @@ static std::map<std::thread::id, Queue> queues;
 static std::condition_variable_any queueChanged;
 static std::vector<HostMessage> posted;
 static std::vector<HWND> foregrounds;
+static std::vector<std::u16string> findQueries;
 static std::vector<HostMessageBox> boxes;
 static int screenWidth = 240;
 static int screenHeight = 320;
@@ -58,6 +59,12 @@ std::vector<HostMessage> HostPostedMessages()
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     return posted;
+}
+
+std::vector<std::u16string> HostFindWindowQueries()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return findQueries;
 }
 
 std::vector<HWND> HostForegroundCalls()
@@ -148,6 +155,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("FindWindowW");
+    findQueries.push_back(HostText(className));
     for (HostWindow* w : windows) {
         if (!w->info.exists || w->info.parent != NULL)
             continue;
@@ -357,6 +365,7 @@ void HostResetWindows()
     queues.clear();
     posted.clear();
     foregrounds.clear();
+    findQueries.clear();
     boxes.clear();
     screenWidth = 240;
     screenHeight = 320;

@@ -237,10 +237,11 @@ def screenshot():
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
     red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
     colours = fields[19]
-    if bits_per_pixel != 32:
+    if bits_per_pixel not in (24, 32):
         raise RuntimeError(f"unexpected screen format: {bits_per_pixel} bits per pixel")
+    size = bits_per_pixel // 8
     offset = header_size + colours * 12
-    order = "<" if byte_order == 0 else ">"
+    order = "little" if byte_order == 0 else "big"
     pixels = bytearray()
 
     def channel(value, mask):
@@ -248,8 +249,9 @@ def screenshot():
         return (value & mask) >> shift
 
     for y in range(height):
-        row = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * 4]
-        for (value,) in struct.iter_unpack(order + "I", row):
+        start = offset + y * bytes_per_line
+        for x in range(width):
+            value = int.from_bytes(data[start + x * size: start + x * size + size], order)
             pixels += bytes((channel(value, red_mask), channel(value, green_mask),
                              channel(value, blue_mask)))
     return Image(width, height, bytes(pixels))

@@ -90,7 +90,7 @@ def up():
     xvfb, display = start_screen()
     env = wine_env(display)
     ensure_prefix(env)
-    # The server outlives this script: an inherited stderr would keep CTest waiting on it.
+    # The persistent server outlives this script: it must not hold CTest's output pipes.
     subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     configure_prefix(env)

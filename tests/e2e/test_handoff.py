@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""The instance hand-off under Wine: a second start activates the running instance's
+window, `-acommand` forwards its command to a machine listening on loopback TCP, and
+every failure lets the runtime start with the line unchanged."""
+import socket
+import subprocess
+import threading
+import time
+
+import rig
+
+PORT_KEY = "HKLM\\Software\\Morvane\\KolVM"
+ACTIVATION = "message=0x040E wParam=0 lParam=0 foreground=1"
+
+
+class RunningInstance:
+    """The instance helper: a window of the given class that records what it receives."""
+
+    def __init__(self, folder, window_class, timeout_ms=30000):
+        self.log = folder / f"instance_{len(list(folder.glob('instance_*')))}.log"
+        self.process = subprocess.Popen(
+            ["wine", str(rig.HELPERS / "instance.exe"), window_class, rig.win_path(self.log),
+             str(timeout_ms)],
+            env=rig.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 30
+        while not self.lines():
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.process.kill()
+                raise RuntimeError(f"instance helper for {window_class} did not come up")
+            time.sleep(0.05)
+        if self.lines()[0] != "ready foreground=0":
+            raise RuntimeError(f"instance helper started in the foreground: {self.lines()}")
+
+    def lines(self):
+        try:
+            return self.log.read_text().splitlines()
+        except OSError:
+            return []
+
+    def messages(self, wait=True):
+        """The message lines, once the helper has ended (it lingers briefly after one)."""
+        if wait:
+            self.process.wait(timeout=60)
+        return self.lines()[1:]
+
+    def end(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=30)
+
+
+class Listener:
+    """A machine listening on loopback: records what each connection delivers."""
+
+    def __init__(self, listening=True):
+        self.socket = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.socket.bind(("127.0.0.1", 0))
+        self.port = self.socket.getsockname()[1]
+        self.received = []
+        self.thread = None
+        if listening:
+            self.socket.listen(4)
+            self.socket.settimeout(30)
+            self.thread = threading.Thread(target=self._accept, daemon=True)
+            self.thread.start()
+
+    def _accept(self):
+        try:
+            connection, _ = self.socket.accept()
+        except OSError:
+            return
+        with connection:
+            connection.settimeout(30)
+            data = b""
+            while True:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    break
+                data += chunk
+        self.received.append(data)
+
+    def wait(self):
+        if self.thread is not None:
+            self.thread.join(timeout=40)
+        return self.received
+
+    def close(self):
+        self.socket.close()
+
+
+class HandOffTest(rig.WineTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.folder = self.tmp()
+        self.instances = []
+
+    def tearDown(self):
+        for instance in self.instances:
+            instance.end()
+
+    def running(self, window_class):
+        instance = RunningInstance(self.folder, window_class)
+        self.instances.append(instance)
+        return instance
+
+    def document(self, name="Chess.kol"):
+        return '"' + rig.win_path(self.folder / "My Documents" / name) + '"'
+
+    # ---- Window activation ----------------------------------------------------------
+
+    def test_second_start_activates_the_running_instance(self):
+        instance = self.running("Chess_run")
+        result = rig.run(rig.BIN / "launcher.exe", self.document(), extra_env={"KOL_EXIT": "9"})
+        self.assertEqual(0, result.exit_code, result)
+        self.assertEqual([], result.calls, "the runtime is not loaded")
+        self.assertEqual([ACTIVATION], instance.messages())
+
+    def test_instance_name_follows_the_line(self):
+        cases = [
+            ("com.example.Main -x", "com_example_Main"),
+            ("-z Kol samples/Hello", "samples_Hello"),
+            ("-o out Z:\\Games\\Game.KOL", "Game_run"),
+            ("-- app", "StartKol"),
+        ]
+        for line, window_class in cases:
+            with self.subTest(line=line):
+                instance = self.running(window_class)
+                result = rig.run(rig.BIN / "launcher.exe", line)
+                self.assertEqual(0, result.exit_code, result)
+                self.assertEqual([], result.calls)
+                self.assertEqual([ACTIVATION], instance.messages())
+
+    def test_without_such_a_window_the_runtime_runs(self):
+        other = self.running("Chess_kol")
+        line = self.document() + " -x"
+        result = rig.run(rig.BIN / "launcher.exe", line, extra_env={"KOL_EXIT": "5"})
+        self.assertEqual(5, result.exit_code, result)
+        self.assertEqual(line, result.call["commandLine"])
+        other.end()
+        self.assertEqual([], other.messages(wait=False))
+
+    # ---- Command forwarding -----------------------------------------------------------
+
+    def forward(self, line, port_setting=None, extra_env=None):
+        listener = Listener()
+        try:
+            port = listener.port if port_setting is None else port_setting(listener.port)
+            rig.reg_set(PORT_KEY, "ServerPort", "dword", str(port))
+            result = rig.run(rig.BIN / "launcher.exe", line, extra_env=extra_env)
+            return result, listener.wait()
+        finally:
+            listener.close()
+
+    def test_command_arrives_byte_for_byte(self):
+        cases = [
+            ("-acommand open", b"open\n"),
+            ('/acommand "open x" -z', b"open x\n"),
+            ("-z Kol -acommand go", b"go\n"),
+            ("-acommand \u0141x\u00e9", b"Ax\xe9\n"),
+        ]
+        for line, delivered in cases:
+            with self.subTest(line=line):
+                result, received = self.forward(line, extra_env={"KOL_EXIT": "9"})
+                self.assertEqual(0, result.exit_code, result)
+                self.assertEqual([], result.calls)
+                self.assertEqual([delivered], received)
+
+    def test_port_is_the_low_sixteen_bits_of_the_setting(self):
+        result, received = self.forward("-acommand open", port_setting=lambda p: p | 0x50000)
+        self.assertEqual(0, result.exit_code, result)
+        self.assertEqual([b"open\n"], received)
+
+    def test_nothing_listening_starts_the_runtime_with_the_line(self):
+        refusing = Listener(listening=False)
+        try:
+            rig.reg_set(PORT_KEY, "ServerPort", "dword", str(refusing.port))
+            line = '-acommand "open x"'
+            result = rig.run(rig.BIN / "launcher.exe", line, extra_env={"KOL_EXIT": "3"})
+        finally:
+            refusing.close()
+        self.assertEqual(3, result.exit_code, result)
+        self.assertEqual(line, result.call["commandLine"])
+
+    def test_without_a_port_setting_the_runtime_starts(self):
+        instance = self.running("open")
+        for line in ("-acommand open", "-acommand"):
+            with self.subTest(line=line):
+                result = rig.run(rig.BIN / "launcher.exe", line, extra_env={"KOL_EXIT": "4"})
+                self.assertEqual(4, result.exit_code, result)
+                self.assertEqual(line, result.call["commandLine"])
+        instance.end()
+        self.assertEqual([], instance.messages(wait=False), "no window search either")
+
+
+if __name__ == "__main__":
+    rig.main()
