@@ -8,16 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "check.h"
 #include "handoff/handoff.h"
 #include "text/arguments.h"
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition);        \
-            abort();                                                                       \
-        }                                                                                  \
-    } while (0)
 
 namespace {
 

@@ -3,21 +3,14 @@
 // byte, up to the first NUL byte.
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 
+#include "check.h"
 #include "launcher/merge.h"
 #include "platform/host/host.h"
-
-#define CHECK(condition)                                                            \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
-            fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition); \
-            abort();                                                                \
-        }                                                                           \
-    } while (0)
 
 // The resource's first line, widened byte by byte as signed values.
 static std::u16string EmbeddedLine(const std::string& resource)
