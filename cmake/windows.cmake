@@ -18,6 +18,15 @@ kol_add_launcher(launcher
     CONFIG "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1"
     SPLASH_BITMAPS SPLASHSCREEN1=${CMAKE_SOURCE_DIR}/resources/splash.bmp)
 
+# kolbrand, the branding tool: a console program beside launcher.exe, built on the
+# launcher's own parsers and checks.
+add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
+    ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp ${CMAKE_SOURCE_DIR}/splash/config.cpp)
+target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
+target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
+target_link_options(kolbrand PRIVATE -municode -static -s)
+
 add_subdirectory(demo)
 add_subdirectory(tests/e2e)
 
