@@ -79,6 +79,17 @@ ConfigTable* ParseConfig(const char* text, int length)
     return table;
 }
 
+void FreeConfig(ConfigTable* table)
+{
+    if (table == NULL)
+        return;
+    if (table->count > 0)
+        free(table->keys[0]);
+    free(table->keys);
+    free(table->values);
+    free(table);
+}
+
 ConfigTable* LoadConfig(HMODULE module)
 {
     if (LoadedConfig != NULL || ConfigAttempted)

@@ -13,6 +13,9 @@ typedef struct {
 // Parses length bytes of text (a NUL ends it early) into a new table.
 ConfigTable* ParseConfig(const char* text, int length);
 
+// Releases a table from ParseConfig; the launcher keeps its own for the process's life.
+void FreeConfig(ConfigTable* table);
+
 // The process's table from module's "CONFIG" resource, or null; the first call decides.
 ConfigTable* LoadConfig(HMODULE module);
 

@@ -95,6 +95,20 @@ TEST_F(ConfigTest, MemoryRunningOutNeverGivesAHalfTable)
     }
 }
 
+TEST_F(ConfigTest, FreeConfigReleasesWhateverTheParseGot)
+{
+    for (int nth = 0; nth <= 4; nth++) {
+        SCOPED_TRACE("allocation " + std::to_string(nth) + " fails");
+        HostFailAllocation(nth);
+        ConfigTable* table = ParseConfig("a=1|b=2", 7);
+        HostFailAllocation(0);
+        FreeConfig(table);
+        EXPECT_EQ(0, HostLiveAllocations());
+    }
+    FreeConfig(ParseConfig(nullptr, 0));
+    EXPECT_EQ(0, HostLiveAllocations());
+}
+
 TEST_F(ConfigTest, LooksUpTheFirstEntryOfAKeyExactly)
 {
     HostAddResource(HostMainModule(), u"config", u"TEXT", "a=1|a=2|b|c=| k=v|UseJavaVM=true");

@@ -179,7 +179,9 @@ int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* o
         const std::string& argument = arguments[i];
         if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
             if (!options->output.empty()) {
-                *error = "more than one OUTPUT given: " + options->output + ", " + argument;
+                *error = options->list ? "--list takes one launcher"
+                                       : "more than one OUTPUT given: " + options->output +
+                                             ", " + argument;
                 return 0;
             }
             options->output = argument;
@@ -278,6 +280,7 @@ static std::vector<ConfigEntry> ReadConfigEntries(const std::string& config)
         const char* value = table->values[i];
         entries.push_back({table->keys[i], value != NULL, value != NULL ? value : ""});
     }
+    FreeConfig(table);
     return entries;
 }
 

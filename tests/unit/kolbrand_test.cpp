@@ -1,0 +1,424 @@
+// kolbrand's rules: its command line, the checks it makes before writing, the icon
+// formats it reads and writes, and what --list reports.
+#include "support.h"
+
+#include "tools/kolbrand/brand.h"
+
+namespace {
+
+class KolbrandTest : public HostTest {};
+
+std::string U16(unsigned value)
+{
+    return std::string{(char)(value & 0xFF), (char)(value >> 8 & 0xFF)};
+}
+
+std::string U32(unsigned value)
+{
+    return U16(value & 0xFFFF) + U16(value >> 16);
+}
+
+// An uncompressed icon image: header, colour rows and mask rows, nothing else.
+std::string IconBitmap(int size, int bits)
+{
+    int colourStride = (size * bits + 31) / 32 * 4;
+    int maskStride = (size + 31) / 32 * 4;
+    std::string header = U32(40) + U32((unsigned)size) + U32((unsigned)size * 2) + U16(1) +
+                         U16((unsigned)bits) + U32(0) + U32(0) + U32(0) + U32(0) + U32(0) +
+                         U32(0);
+    return header + std::string((size_t)(colourStride + maskStride) * (size_t)size, '\x55');
+}
+
+// A .ico file of 32-bit images of the given sizes.
+std::string IcoFile(const std::vector<int>& sizes)
+{
+    std::string directory = U16(0) + U16(1) + U16((unsigned)sizes.size());
+    std::string images;
+    size_t offset = 6 + 16 * sizes.size();
+    for (int size : sizes) {
+        std::string image = IconBitmap(size, 32);
+        directory += std::string{(char)(size % 256), (char)(size % 256), 0, 0} + U16(1) +
+                     U16(32) + U32((unsigned)image.size()) + U32((unsigned)(offset + images.size()));
+        images += image;
+    }
+    return directory + images;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
+}
+
+struct OptionCase {
+    std::vector<std::string> arguments;
+    const char* error;  // null: accepted
+};
+
+TEST_F(KolbrandTest, CommandLineUsageErrors)
+{
+    const OptionCase cases[] = {
+        {{"out.exe"}, nullptr},
+        {{"out.exe", "--command-line", ""}, nullptr},
+        {{"out.exe", "--command-line", "--fullscreen"}, nullptr},
+        {{"--list", "launcher.exe"}, nullptr},
+        {{}, "no OUTPUT.exe given"},
+        {{"--icon", "a.ico"}, "no OUTPUT.exe given"},
+        {{"out.exe", "other.exe"}, "more than one OUTPUT given"},
+        {{"out.exe", "--command-line"}, "--command-line needs a value"},
+        {{"out.exe", "--colour", "x"}, "unknown option --colour"},
+        {{"out.exe", "--command-line", "a", "--launch-line", "b"},
+         "--command-line and --launch-line both given"},
+        {{"out.exe", "--launch-line", "a", "--command-line", "b"},
+         "--command-line and --launch-line both given"},
+        {{"out.exe", "--command-line", "a", "--command-line", "b"}, "given twice"},
+        {{"out.exe", "--config", "a", "--config-file", "b"}, "one of --config and --config-file"},
+        {{"out.exe", "--from", "a.exe", "--from", "b.exe"}, "--from is given twice"},
+        {{"out.exe", "--icon", "a.ico", "--icon", "b.ico"}, "--icon is given twice"},
+        {{"out.exe", "--splash", "A.bmp"}, "expected NAME=FILE.bmp"},
+        {{"out.exe", "--splash", "=a.bmp"}, "expected NAME=FILE.bmp"},
+        {{"out.exe", "--splash", "A="}, "expected NAME=FILE.bmp"},
+        {{"out.exe", "--splash", "A;B=a.bmp"}, "letters, digits"},
+        {{"out.exe", "--splash", "#1=a.bmp"}, "letters, digits"},
+        {{"out.exe", "--splash", "a=1.bmp", "--splash", "A=2.bmp"}, "--splash A is given twice"},
+        {{"out.exe", "--remove-splash", "a", "--remove-splash", "A"}, "given twice"},
+        {{"out.exe", "--splash", "A=a.bmp", "--remove-splash", "a"}, "both given"},
+        {{"--list", "a.exe", "--icon", "b.ico"}, "--list takes the launcher alone"},
+        {{"--list", "a.exe", "out.exe"}, "--list takes one launcher"},
+        {{"--list"}, "--list needs a value"},
+    };
+    for (const OptionCase& c : cases) {
+        std::string shown;
+        for (const std::string& argument : c.arguments)
+            shown += " [" + argument + "]";
+        SCOPED_TRACE("arguments:" + shown);
+        BrandOptions options;
+        std::string error = "(untouched)";
+        int accepted = ParseBrandOptions(c.arguments, &options, &error);
+        if (c.error == nullptr) {
+            EXPECT_EQ(1, accepted) << error;
+        } else {
+            EXPECT_EQ(0, accepted);
+            EXPECT_NE(std::string::npos, error.find(c.error)) << error;
+        }
+    }
+}
+
+TEST_F(KolbrandTest, CommandLineValues)
+{
+    BrandOptions options;
+    std::string error;
+    ASSERT_EQ(1, ParseBrandOptions({"--launch-line", "x.kol -v", "out.exe", "--from", "l.exe",
+                                    "--config-file", "c.txt", "--splash", "Wide=w.bmp",
+                                    "--splash", "tall=t.bmp", "--remove-splash", "OLD",
+                                    "--icon", "i.ico"},
+                                   &options, &error))
+        << error;
+    EXPECT_FALSE(options.list);
+    EXPECT_EQ("out.exe", options.output);
+    EXPECT_EQ("l.exe", options.from);
+    EXPECT_EQ(LaunchLineKind, options.lineKind);
+    EXPECT_EQ("x.kol -v", options.line);
+    EXPECT_TRUE(options.hasConfig);
+    EXPECT_TRUE(options.configIsFile);
+    EXPECT_EQ("c.txt", options.config);
+    ASSERT_EQ(2u, options.splashes.size());
+    EXPECT_EQ("Wide", options.splashes[0].name);
+    EXPECT_EQ("w.bmp", options.splashes[0].path);
+    EXPECT_EQ("tall", options.splashes[1].name);
+    EXPECT_EQ(std::vector<std::string>{"OLD"}, options.removals);
+    EXPECT_EQ("i.ico", options.icon);
+
+    ASSERT_EQ(1, ParseBrandOptions({"--list", "l.exe"}, &options, &error));
+    EXPECT_TRUE(options.list);
+    EXPECT_EQ("l.exe", options.output);
+    EXPECT_EQ(NoLine, options.lineKind);
+    EXPECT_TRUE(options.splashes.empty());
+}
+
+TEST_F(KolbrandTest, EmbeddedLineRefusals)
+{
+    const struct {
+        std::string line;
+        const char* error;  // null: accepted
+    } cases[] = {
+        {"app.kol start", nullptr},
+        {"", nullptr},
+        {"\"\\Program Files\\App\\app.kol\"\t-x", nullptr},
+        {"app.kol\nmore", "holds a line break at offset 7"},
+        {"app.kol\r\n", "holds a line break at offset 7"},
+        {"\rapp.kol", "holds a line break at offset 0"},
+        {std::string("app\0kol", 7), "holds a NUL at offset 3"},
+        {"caf\xC3\xA9.kol", "outside ASCII"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line: " + c.line);
+        std::string refusal = CheckEmbeddedLine("--command-line", c.line);
+        if (c.error == nullptr) {
+            EXPECT_EQ("", refusal);
+        } else {
+            EXPECT_EQ(0u, refusal.find("--command-line: ")) << refusal;
+            EXPECT_NE(std::string::npos, refusal.find(c.error)) << refusal;
+        }
+    }
+}
+
+struct ConfigCase {
+    std::string config;
+    std::vector<std::string> errors;    // a piece of each message, in order
+    std::vector<std::string> warnings;
+};
+
+TEST_F(KolbrandTest, ConfigRules)
+{
+    const ConfigCase cases[] = {
+        {"SplashScreenTitle=Kol Virtual Machine", {}, {}},
+        {"SplashScreenTitle=|UseJavaVM=true", {}, {}},
+        {"UseJavaVM=false", {}, {}},
+        {"UseJavaVM=TRUE", {}, {"UseJavaVM=TRUE counts as false"}},
+        {"SplashScreenTitle=A\n", {"line break at offset 19"}, {}},
+        {"SplashScreenTitle=A\r\n|UseJavaVM=true", {"line break at offset 19"}, {}},
+        {std::string("SplashScreenTitle=A\0|UseJavaVM=true", 35), {"NUL byte at offset 19"}, {}},
+        {"SplashScreenTitle", {"entry \"SplashScreenTitle\" has no \"=\""}, {}},
+        {"UseJavaVM|SplashScreenTitle=x", {"entry \"UseJavaVM\" has no \"=\""}, {}},
+        {"splashscreentitle=A", {}, {"\"splashscreentitle\" is not read by the launcher"}},
+        {"SplashScreenTitle=A|", {}, {"entry \"\" is not read"}},
+        {"SplashScreenTitle=Caf\xE9", {}, {"byte above 0x7F at offset 21"}},
+    };
+    for (const ConfigCase& c : cases) {
+        SCOPED_TRACE("config: " + c.config);
+        Diagnostics diagnostics;
+        CheckConfig("c.txt", c.config, {}, &diagnostics);
+        ASSERT_EQ(c.errors.size(), diagnostics.errors.size()) << Joined(diagnostics.errors);
+        ASSERT_EQ(c.warnings.size(), diagnostics.warnings.size()) << Joined(diagnostics.warnings);
+        for (size_t i = 0; i < c.errors.size(); i++) {
+            EXPECT_EQ(0u, diagnostics.errors[i].find("c.txt: ")) << diagnostics.errors[i];
+            EXPECT_NE(std::string::npos, diagnostics.errors[i].find(c.errors[i]))
+                << diagnostics.errors[i];
+        }
+        for (size_t i = 0; i < c.warnings.size(); i++)
+            EXPECT_NE(std::string::npos, diagnostics.warnings[i].find(c.warnings[i]))
+                << diagnostics.warnings[i];
+    }
+}
+
+TEST_F(KolbrandTest, ReadsAValidIcoFile)
+{
+    std::string data = IcoFile({16, 32, 256});
+    std::string error;
+    std::vector<IconImage> images = ReadIcoFile("a.ico", data, &error);
+    EXPECT_EQ("", error);
+    ASSERT_EQ(3u, images.size());
+    const int sizes[] = {16, 32, 256};
+    for (size_t i = 0; i < 3; i++) {
+        SCOPED_TRACE("image " + std::to_string(i));
+        EXPECT_EQ(sizes[i], images[i].width);
+        EXPECT_EQ(sizes[i], images[i].height);
+        EXPECT_EQ(32, images[i].bits);
+        EXPECT_EQ(1, images[i].planes);
+        EXPECT_EQ(IconBitmap(sizes[i], 32), images[i].data);
+    }
+}
+
+// The directory entry of image index, at its field.
+size_t Entry(int index, int field)
+{
+    return 6 + 16 * (size_t)index + (size_t)field;
+}
+
+TEST_F(KolbrandTest, RefusesBrokenIcoFiles)
+{
+    const std::string good = IcoFile({16, 32});
+    const size_t second = 6 + 32 + IconBitmap(16, 32).size();  // the 32x32 image
+    struct IcoCase {
+        const char* what;
+        std::string data;
+        const char* error;
+    };
+    std::vector<IcoCase> cases = {
+        {"empty", "", "too short to be an icon file"},
+        {"a bitmap file", "BM" + good.substr(2), "is not an icon file"},
+        {"a cursor", good.substr(0, 2) + U16(2) + good.substr(4), "is a cursor file"},
+        {"no images", U16(0) + U16(1) + U16(0), "holds no images"},
+        {"directory cut", good.substr(0, 30), "its directory lists 2 images"},
+        {"image beyond the end", good.substr(0, good.size() - 1),
+         "image 2 (32x32) lies outside the file"},
+        {"png", good.substr(0, second) + "\x89PNG\r\n\x1a\n" + good.substr(second + 8),
+         "image 2 (32x32) is PNG-compressed"},
+        {"header 12", good.substr(0, second) + U32(12) + good.substr(second + 4),
+         "no 40-byte bitmap header"},
+        {"wrong size", good.substr(0, second + 4) + U32(48) + good.substr(second + 8),
+         "image 2 (32x32) holds a bitmap of 48x32"},
+        {"2 bits", good.substr(0, second + 14) + U16(2) + good.substr(second + 16),
+         "2 bits per pixel"},
+        {"compressed", good.substr(0, second + 16) + U32(1) + good.substr(second + 20),
+         "is compressed"},
+    };
+    std::string shortImage = good;
+    shortImage.replace(Entry(1, 8), 4, U32((unsigned)IconBitmap(32, 32).size() - 1));
+    cases.push_back({"rows cut", shortImage, "image 2 (32x32) is cut short"});
+    for (const IcoCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        std::vector<IconImage> images = ReadIcoFile("b.ico", c.data, &error);
+        EXPECT_TRUE(images.empty());
+        EXPECT_EQ(0u, error.find("b.ico: ")) << error;
+        EXPECT_NE(std::string::npos, error.find(c.error)) << error;
+    }
+}
+
+TEST_F(KolbrandTest, IconGroupRoundTrip)
+{
+    std::string error;
+    std::vector<IconImage> images = ReadIcoFile("a.ico", IcoFile({16, 256}), &error);
+    ASSERT_EQ(2u, images.size()) << error;
+    images[0].id = 3;
+    images[1].id = 7;
+    std::string group = MakeIconGroup(images);
+    ASSERT_EQ(6u + 2 * 14, group.size());
+    EXPECT_EQ(U16(0) + U16(1) + U16(2), group.substr(0, 6));
+    // A 256-pixel image is written as size 0; the size in bytes and the id close the entry.
+    EXPECT_EQ(std::string("\0\0\0\0", 4) + U16(1) + U16(32) +
+                  U32((unsigned)IconBitmap(256, 32).size()) + U16(7),
+              group.substr(20, 14));
+    std::vector<IconImage> read = ReadIconGroup(group);
+    ASSERT_EQ(2u, read.size());
+    for (size_t i = 0; i < 2; i++) {
+        EXPECT_EQ(images[i].width, read[i].width);
+        EXPECT_EQ(images[i].height, read[i].height);
+        EXPECT_EQ(images[i].bits, read[i].bits);
+        EXPECT_EQ(images[i].id, read[i].id);
+    }
+    EXPECT_TRUE(ReadIconGroup(group.substr(0, 5)).empty());
+    EXPECT_EQ(1u, ReadIconGroup(group.substr(0, 6 + 14 + 13)).size()) << "a cut entry is dropped";
+}
+
+TEST_F(KolbrandTest, FreeIconIdsSkipThoseInUse)
+{
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), FreeIconIds({}, 3));
+    EXPECT_EQ((std::vector<int>{2, 4, 5}), FreeIconIds({1, 3}, 3));
+    EXPECT_EQ((std::vector<int>{}), FreeIconIds({1}, 0));
+}
+
+BrandInputs DefaultLauncher()
+{
+    BrandInputs inputs;
+    inputs.fromPath = "launcher.exe";
+    inputs.from.hasConfig = true;
+    inputs.from.config = "SplashScreenTitle=Kol Virtual Machine";
+    inputs.from.bitmaps.push_back({"SPLASHSCREEN1", "old", ""});
+    inputs.from.hasIcon = true;
+    return inputs;
+}
+
+LauncherResources Plan(const std::vector<std::string>& arguments, const BrandInputs& inputs,
+                       Diagnostics* diagnostics)
+{
+    BrandOptions options;
+    std::string error;
+    EXPECT_EQ(1, ParseBrandOptions(arguments, &options, &error)) << error;
+    return PlanBrand(options, inputs, diagnostics);
+}
+
+TEST_F(KolbrandTest, OneKindOfLineReplacesTheOther)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.from.hasLaunchLine = true;
+    inputs.from.launchLine = "old.kol";
+    Diagnostics diagnostics;
+    LauncherResources out = Plan({"o.exe", "--command-line", "app.kol"}, inputs, &diagnostics);
+    EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
+    EXPECT_TRUE(out.hasCommandLine);
+    EXPECT_EQ("app.kol", out.commandLine);
+    EXPECT_FALSE(out.hasLaunchLine);
+
+    inputs.from = out;
+    out = Plan({"o.exe", "--launch-line", "x.kol"}, inputs, &diagnostics);
+    EXPECT_FALSE(out.hasCommandLine);
+    EXPECT_TRUE(out.hasLaunchLine);
+    EXPECT_EQ("x.kol", out.launchLine);
+}
+
+TEST_F(KolbrandTest, PlanRefusals)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        const char* error;
+    } cases[] = {
+        {{"o.exe", "--command-line", "a\nb"}, "--command-line: holds a line break"},
+        {{"o.exe", "--launch-line", "a\rb"}, "--launch-line: holds a line break"},
+        {{"o.exe", "--config", "SplashScreenTitle=Caf\xC3\xA9"}, "--config: holds a character outside ASCII"},
+        {{"o.exe", "--config", "UseJavaVM"}, "--config: CONFIG entry \"UseJavaVM\" has no"},
+        {{"o.exe", "--remove-splash", "NONE"}, "--remove-splash NONE: launcher.exe has no SplashScreen"},
+        {{"o.exe", "--icon", "i.ico"}, "i.ico: is too short"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        Diagnostics diagnostics;
+        Plan(c.arguments, DefaultLauncher(), &diagnostics);
+        ASSERT_EQ(1u, diagnostics.errors.size()) << Joined(diagnostics.errors);
+        EXPECT_EQ(0u, diagnostics.errors[0].find(c.error)) << diagnostics.errors[0];
+    }
+}
+
+TEST_F(KolbrandTest, BitmapsAreAddedReplacedAndRemovedByName)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.from.bitmaps.push_back({"OTHER", "other", ""});
+    inputs.splashData = {"new1", "new2"};
+    Diagnostics diagnostics;
+    LauncherResources out = Plan({"o.exe", "--splash", "splashscreen1=a.bmp", "--splash",
+                                  "Wide=b.bmp", "--remove-splash", "other"},
+                                 inputs, &diagnostics);
+    ASSERT_EQ(2u, out.bitmaps.size());
+    EXPECT_EQ("splashscreen1", out.bitmaps[0].name);
+    EXPECT_EQ("new1", out.bitmaps[0].data);
+    EXPECT_EQ("a.bmp", out.bitmaps[0].source);
+    EXPECT_EQ("Wide", out.bitmaps[1].name);
+    EXPECT_EQ("new2", out.bitmaps[1].data);
+}
+
+TEST_F(KolbrandTest, ConfigFromAFileKeepsItsBytes)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.configFileData = "SplashScreenTitle=Caf\xE9";
+    Diagnostics diagnostics;
+    LauncherResources out = Plan({"o.exe", "--config-file", "c.txt"}, inputs, &diagnostics);
+    EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
+    ASSERT_EQ(1u, diagnostics.warnings.size());
+    EXPECT_EQ(0u, diagnostics.warnings[0].find("c.txt: ")) << diagnostics.warnings[0];
+    EXPECT_EQ("SplashScreenTitle=Caf\xE9", out.config);
+}
+
+TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
+{
+    LauncherResources launcher;
+    launcher.hasCommandLine = true;
+    launcher.commandLine = "caf\xE9 start\r\nsecond";
+    launcher.hasLaunchLine = true;
+    launcher.launchLine = "x";
+    launcher.hasConfig = true;
+    launcher.config = "SplashScreenTitle=T|UseJavaVM";
+    launcher.hasIcon = true;
+    launcher.icons = {{16, 16, 0, 1, 32, 1, ""}, {256, 256, 0, 1, 8, 2, ""}};
+    EXPECT_EQ("L.exe\n"
+              "mode: in-process\n"
+              "CommandLine: \"caf\\xE9 start\" (8 bytes after the first line are ignored)\n"
+              "LaunchLine: present but never read (CommandLine wins)\n"
+              "CONFIG:\n"
+              "  SplashScreenTitle=T\n"
+              "  UseJavaVM (no \"=\")\n"
+              "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n",
+              DescribeLauncher("L.exe", launcher));
+
+    LauncherResources bare;
+    bare.hasLaunchLine = true;
+    bare.launchLine = "run.kol";
+    EXPECT_EQ("L.exe\nmode: launch-line\nLaunchLine: \"run.kol\"\nCONFIG: none (no splash)\n"
+              "icon group 50: none\n",
+              DescribeLauncher("L.exe", bare));
+}
+
+}  // namespace
