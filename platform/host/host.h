@@ -184,7 +184,8 @@ struct HostBlit {
     int sourceX, sourceY;
     DWORD rop;
 };
-// CreateDIBSection then fails (null), or succeeds without pixel memory.
+// CreateDIBSection then fails (null), or succeeds without pixel memory. It also fails for
+// pixel memory over 64 MB, as a device would.
 void HostFailDibSection(bool fail);
 void HostDibWithoutBits(bool withoutBits);
 void HostFailCreateDc(bool fail);
