@@ -4,6 +4,8 @@
 
 #include "tools/kolbrand/brand.h"
 
+#include "bitmap_files.h"
+
 namespace {
 
 class KolbrandTest : public HostTest {};
@@ -410,6 +412,8 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "CONFIG:\n"
               "  SplashScreenTitle=T\n"
               "  UseJavaVM (no \"=\")\n"
+              "SplashScreen bitmaps: none\n"
+              "splash shown: none (no SplashScreen entry)\n"
               "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n",
               DescribeLauncher("L.exe", launcher));
 
@@ -417,8 +421,139 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     bare.hasLaunchLine = true;
     bare.launchLine = "run.kol";
     EXPECT_EQ("L.exe\nmode: launch-line\nLaunchLine: \"run.kol\"\nCONFIG: none (no splash)\n"
+              "SplashScreen bitmaps: none\nsplash shown: none (no SplashScreen entry)\n"
               "icon group 50: none\n",
               DescribeLauncher("L.exe", bare));
+}
+
+std::string Bmp(int width, int height, int bits = 24)
+{
+    BitmapFile file;
+    file.width = width;
+    file.height = height;
+    file.bitsPerPixel = bits;
+    return file.Bytes();
+}
+
+TEST_F(KolbrandTest, RefusedBitmapsSayWhichRule)
+{
+    struct BitmapCase {
+        const char* what;
+        BitmapFile file;
+        const char* error;
+    };
+    std::vector<BitmapCase> cases;
+    auto add = [&cases](const char* what, void (*change)(BitmapFile*), const char* error) {
+        BitmapFile file;
+        change(&file);
+        cases.push_back({what, file, error});
+    };
+    add("53 bytes", [](BitmapFile* f) { f->length = 53; }, "too short for a bitmap file (53 bytes");
+    add("signature", [](BitmapFile* f) { f->signature = "BN"; }, "not a BMP file");
+    add("header 108", [](BitmapFile* f) { f->headerSize = 108; },
+        "a 108-byte information header is not supported");
+    add("width 0", [](BitmapFile* f) { f->width = 0; }, "width 0 is not 1 to 65535");
+    add("height 65536", [](BitmapFile* f) { f->height = 65536; f->rows = 0; },
+        "height 65536 is not 1 to 65535");
+    add("top-down", [](BitmapFile* f) { f->height = -2; f->rows = 2; },
+        "stored top-down (height -2): save it bottom-up");
+    add("32 bits", [](BitmapFile* f) { f->bitsPerPixel = 32; },
+        "32 bits per pixel is not supported: save it with 1, 4, 8 or 24 bits per pixel");
+    add("compression", [](BitmapFile* f) { f->compression = 1; },
+        "compression 1 is not supported: save it as an uncompressed BMP");
+    add("offset", [](BitmapFile* f) { f->dataOffset = 4000; f->length = 100; },
+        "pixel data offset 4000 lies outside the file");
+    for (const BitmapCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        BrandInputs inputs = DefaultLauncher();
+        inputs.splashData = {c.file.Bytes()};
+        Diagnostics diagnostics;
+        Plan({"o.exe", "--config", "SplashScreen=2x2;NEW", "--splash", "NEW=new.bmp"}, inputs,
+             &diagnostics);
+        ASSERT_EQ(1u, diagnostics.errors.size()) << Joined(diagnostics.errors);
+        EXPECT_EQ("new.bmp: " + std::string(c.error),
+                  diagnostics.errors[0].substr(0, 9 + strlen(c.error)));
+    }
+}
+
+TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.from.bitmaps[0].data = Bmp(139, 136);
+    inputs.splashData = {Bmp(240, 320, 8)};
+    const ConfigCase cases[] = {
+        {"SplashScreen=139x136;SPLASHSCREEN1|SplashScreen=240x320;tall", {}, {}},
+        {"SplashScreen=139x136;splashscreen1", {}, {"t.bmp: no SplashScreen entry of CONFIG names TALL"}},
+        {"SplashScreen=240x320;Tall|SplashScreen=100x100;SPLASHSCREEN1",
+         {}, {"gives 100x100, but SPLASHSCREEN1 is 139x136"}},
+        {"SplashScreen=240x320;TALL|SplashScreen=139X136;SPLASHSCREEN1",
+         {"SplashScreen=139X136;SPLASHSCREEN1 is read as size 139x0 and bitmap "
+          "\"X136;SPLASHSCREEN1\", which the output would not contain (it holds "
+          "SPLASHSCREEN1, TALL)"},
+         {}},
+        {"SplashScreen=240x320;TALL|SplashScreen=1x1;GONE", {"bitmap \"GONE\", which"}, {}},
+        {"SplashScreen=240x320;TALL|SplashScreen", {"entry \"SplashScreen\" has no \"=\""}, {}},
+    };
+    for (const ConfigCase& c : cases) {
+        SCOPED_TRACE("config: " + c.config);
+        Diagnostics diagnostics;
+        Plan({"o.exe", "--config", c.config, "--splash", "TALL=t.bmp"}, inputs, &diagnostics);
+        ASSERT_EQ(c.errors.size(), diagnostics.errors.size()) << Joined(diagnostics.errors);
+        ASSERT_EQ(c.warnings.size(), diagnostics.warnings.size()) << Joined(diagnostics.warnings);
+        for (size_t i = 0; i < c.errors.size(); i++)
+            EXPECT_NE(std::string::npos, diagnostics.errors[i].find(c.errors[i]))
+                << diagnostics.errors[i];
+        for (size_t i = 0; i < c.warnings.size(); i++)
+            EXPECT_NE(std::string::npos, diagnostics.warnings[i].find(c.warnings[i]))
+                << diagnostics.warnings[i];
+    }
+}
+
+TEST_F(KolbrandTest, KeptConfigIsCheckedAgainstWhatRemains)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.from.config = "SplashScreen=139x136;SPLASHSCREEN1";
+    inputs.from.bitmaps[0].data = Bmp(139, 136);
+    Diagnostics diagnostics;
+    Plan({"o.exe", "--remove-splash", "splashscreen1"}, inputs, &diagnostics);
+    ASSERT_EQ(1u, diagnostics.errors.size()) << Joined(diagnostics.errors);
+    EXPECT_EQ(0u, diagnostics.errors[0].find("launcher.exe: SplashScreen=139x136;SPLASHSCREEN1 "
+                                             "is read as size 139x136"))
+        << diagnostics.errors[0];
+    EXPECT_NE(std::string::npos, diagnostics.errors[0].find("(it holds none)"));
+
+    // A kept bitmap that CONFIG names is held to the same rules as a new one.
+    inputs.from.bitmaps[0].data = Bmp(139, 136, 32);
+    diagnostics = Diagnostics();
+    Plan({"o.exe"}, inputs, &diagnostics);
+    ASSERT_EQ(1u, diagnostics.errors.size()) << Joined(diagnostics.errors);
+    EXPECT_EQ(0u, diagnostics.errors[0].find("launcher.exe: SplashScreen bitmap SPLASHSCREEN1: 32 "
+                                             "bits per pixel"))
+        << diagnostics.errors[0];
+}
+
+TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
+{
+    LauncherResources launcher;
+    launcher.hasConfig = true;
+    launcher.config = "SplashScreen=139x136;SMALL|SplashScreen=240x320;TALL|"
+                      "SplashScreen=320x240;WIDE|SplashScreen=480x640;BIG";
+    launcher.bitmaps = {{"SMALL", Bmp(139, 136), ""},
+                        {"TALL", Bmp(240, 320, 4), ""},
+                        {"WIDE", Bmp(320, 240, 32), ""}};
+    std::string listing = DescribeLauncher("L.exe", launcher);
+    std::string expected = "SplashScreen bitmaps:\n"
+                           "  SMALL: 139x136, 24 bits per pixel, accepted\n"
+                           "  TALL: 240x320, 4 bits per pixel, accepted\n"
+                           "  WIDE: 320x240, 32 bits per pixel, refused: 32 bits per pixel is "
+                           "not supported: save it with 1, 4, 8 or 24 bits per pixel\n"
+                           "splash shown on a screen of:\n"
+                           "  240x320: TALL\n"
+                           "  320x240: WIDE (refused: no splash)\n"
+                           "  480x640: BIG (missing: no splash)\n"
+                           "  640x480: WIDE (refused: no splash)\n"
+                           "  800x480: WIDE (refused: no splash)\n";
+    EXPECT_NE(std::string::npos, listing.find(expected)) << listing;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/kolbrand/brand.h"
 
+#include "splash/bitmap.h"
 #include "splash/config.h"
 
 #include <stdio.h>
@@ -340,14 +341,147 @@ static void CheckConfigEntry(const std::string& origin, const ConfigEntry& entry
     }
 }
 
+// ---- Bitmaps -------------------------------------------------------------------------
+
+static BitmapVerdict CheckBitmap(const SplashBitmap& bitmap, BitmapHeader* header)
+{
+    return CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
+}
+
+// Why the launcher would refuse a bitmap, and what to do about it.
+static std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
+                                 size_t length)
+{
+    switch (verdict) {
+    case BitmapAccepted:
+        return "";
+    case BitmapTooShort:
+        return "too short for a bitmap file (" + std::to_string(length) +
+               " bytes; its headers alone take 54)";
+    case BitmapNoSignature:
+        return "not a BMP file: it does not begin with \"BM\"";
+    case BitmapHeaderSize:
+        return "a " + std::to_string(header.headerSize) +
+               "-byte information header is not supported: save it as a BMP with the 40-byte "
+               "header (no colour space information)";
+    case BitmapWidth:
+        return "width " + std::to_string(header.width) + " is not 1 to 65535";
+    case BitmapHeight:
+        if (header.height < 0)
+            return "stored top-down (height " + std::to_string(header.height) +
+                   "): save it bottom-up, as BMP files usually are";
+        return "height " + std::to_string(header.height) + " is not 1 to 65535";
+    case BitmapBitDepth:
+        return std::to_string(header.bitsPerPixel) +
+               " bits per pixel is not supported: save it with 1, 4, 8 or 24 bits per pixel";
+    case BitmapCompression:
+        return "compression " + std::to_string(header.compression) +
+               " is not supported: save it as an uncompressed BMP";
+    case BitmapDataOffset:
+        return "pixel data offset " + std::to_string(header.dataOffset) +
+               " lies outside the file";
+    }
+    return "is refused";
+}
+
+static std::string BitmapLabel(const SplashBitmap& bitmap, const std::string& fromPath)
+{
+    if (!bitmap.source.empty())
+        return bitmap.source;
+    return fromPath + ": SplashScreen bitmap " + bitmap.name;
+}
+
+static int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name)
+{
+    for (size_t i = 0; i < bitmaps.size(); i++) {
+        if (SameResourceName(bitmaps[i].name, name))
+            return (int)i;
+    }
+    return -1;
+}
+
+static std::string BitmapNames(const std::vector<SplashBitmap>& bitmaps)
+{
+    if (bitmaps.empty())
+        return "it holds none";
+    std::string names = "it holds";
+    for (size_t i = 0; i < bitmaps.size(); i++)
+        names += (i == 0 ? " " : ", ") + bitmaps[i].name;
+    return names;
+}
+
+// A "SplashScreen" entry must name a bitmap the output holds; a size that differs from
+// the bitmap's own only misleads the choice.
+static void CheckSplashEntry(const std::string& origin, const std::string& value,
+                             const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
+{
+    SplashEntry entry;
+    ParseSplashEntry(value.c_str(), &entry);
+    std::string name = entry.resourceName;
+    std::string size = std::to_string(entry.width) + "x" + std::to_string(entry.height);
+    int found = FindBitmap(bitmaps, name);
+    if (found < 0) {
+        diagnostics->errors.push_back(
+            origin + ": SplashScreen=" + Shown(value) + " is read as size " + size +
+            " and bitmap \"" + Shown(name) + "\", which the output would not contain (" +
+            BitmapNames(bitmaps) + ")");
+        return;
+    }
+    BitmapHeader header;
+    if (CheckBitmap(bitmaps[(size_t)found], &header) != BitmapAccepted)
+        return;
+    if (header.width != entry.width || header.height != entry.height)
+        diagnostics->warnings.push_back(
+            origin + ": SplashScreen=" + Shown(value) + " gives " + size + ", but " + name +
+            " is " + std::to_string(header.width) + "x" + std::to_string(header.height) +
+            "; the entry's size only serves the choice of bitmap");
+}
+
 void CheckConfig(const std::string& origin, const std::string& config,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
 {
-    (void)bitmaps;
     if (!CheckConfigBytes(origin, config, diagnostics))
         return;
-    for (const ConfigEntry& entry : ReadConfigEntries(config))
+    for (const ConfigEntry& entry : ReadConfigEntries(config)) {
         CheckConfigEntry(origin, entry, diagnostics);
+        if (entry.key == "SplashScreen" && entry.hasValue)
+            CheckSplashEntry(origin, entry.value, bitmaps, diagnostics);
+    }
+}
+
+static int IsNamedByConfig(const LauncherResources& launcher, const std::string& name)
+{
+    if (!launcher.hasConfig)
+        return 0;
+    for (const ConfigEntry& entry : ReadConfigEntries(launcher.config)) {
+        SplashEntry splash;
+        ParseSplashEntry(entry.value.c_str(), &splash);
+        if (entry.key == "SplashScreen" && entry.hasValue
+            && SameResourceName(splash.resourceName, name))
+            return 1;
+    }
+    return 0;
+}
+
+// Added bitmaps and those CONFIG names must be ones the launcher shows.
+static void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
+                         Diagnostics* diagnostics)
+{
+    for (const SplashBitmap& bitmap : out.bitmaps) {
+        int named = IsNamedByConfig(out, bitmap.name);
+        if (bitmap.source.empty() && !named)
+            continue;
+        BitmapHeader header;
+        std::string refusal =
+            BitmapRefusal(CheckBitmap(bitmap, &header), header, bitmap.data.size());
+        std::string label = BitmapLabel(bitmap, fromPath);
+        if (!refusal.empty())
+            diagnostics->errors.push_back(label + ": " + refusal);
+        else if (!named)
+            diagnostics->warnings.push_back(
+                label + ": no SplashScreen entry of CONFIG names " + bitmap.name +
+                ", so the launcher never shows it");
+    }
 }
 
 // ---- Icons ----------------------------------------------------------------------------
@@ -553,15 +687,6 @@ static void SetConfig(const BrandOptions& options, const BrandInputs& inputs,
     out->config = options.configIsFile ? inputs.configFileData : options.config;
 }
 
-static int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name)
-{
-    for (size_t i = 0; i < bitmaps.size(); i++) {
-        if (SameResourceName(bitmaps[i].name, name))
-            return (int)i;
-    }
-    return -1;
-}
-
 static void SetBitmaps(const BrandOptions& options, const BrandInputs& inputs,
                        LauncherResources* out, Diagnostics* diagnostics)
 {
@@ -614,6 +739,7 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
     SetIcon(options, inputs, &out, diagnostics);
     if (out.hasConfig)
         CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics);
+    CheckBitmaps(inputs.fromPath, out, diagnostics);
     return out;
 }
 
@@ -676,8 +802,63 @@ static std::string DescribeIcon(const LauncherResources& launcher)
     return text + "\n";
 }
 
+static std::string DescribeBitmaps(const LauncherResources& launcher)
+{
+    if (launcher.bitmaps.empty())
+        return "SplashScreen bitmaps: none\n";
+    std::string text = "SplashScreen bitmaps:\n";
+    for (const SplashBitmap& bitmap : launcher.bitmaps) {
+        BitmapHeader header;
+        BitmapVerdict verdict = CheckBitmap(bitmap, &header);
+        text += "  " + bitmap.name + ": ";
+        if (header.width != 0 || header.height != 0)
+            text += std::to_string(header.width) + "x" + std::to_string(header.height) + ", ";
+        if (header.bitsPerPixel != 0)
+            text += std::to_string(header.bitsPerPixel) + " bits per pixel, ";
+        if (verdict == BitmapAccepted)
+            text += "accepted\n";
+        else
+            text += "refused: " + BitmapRefusal(verdict, header, bitmap.data.size()) + "\n";
+    }
+    return text;
+}
+
+// The bitmap the launcher would pick on a screen, and whether it could show it.
+static std::string DescribeChoice(const LauncherResources& launcher, const ConfigTable* table,
+                                  int width, int height)
+{
+    std::string text = "  " + std::to_string(width) + "x" + std::to_string(height) + ": ";
+    SplashEntry picked;
+    PickSplashEntry(table, width, height, &picked);
+    text += Shown(picked.resourceName);
+    int found = FindBitmap(launcher.bitmaps, picked.resourceName);
+    BitmapHeader header;
+    if (found < 0)
+        return text + " (missing: no splash)\n";
+    if (CheckBitmap(launcher.bitmaps[(size_t)found], &header) != BitmapAccepted)
+        return text + " (refused: no splash)\n";
+    return text + "\n";
+}
+
+static std::string DescribeChoices(const LauncherResources& launcher)
+{
+    static const int screens[][2] = {{240, 320}, {320, 240}, {480, 640}, {640, 480}, {800, 480}};
+    ConfigTable* table = launcher.hasConfig
+                             ? ParseConfig(launcher.config.data(), (int)launcher.config.size())
+                             : NULL;
+    SplashEntry any;
+    std::string text = "splash shown: none (no SplashScreen entry)\n";
+    if (table != NULL && PickSplashEntry(table, 0, 0, &any)) {
+        text = "splash shown on a screen of:\n";
+        for (const auto& screen : screens)
+            text += DescribeChoice(launcher, table, screen[0], screen[1]);
+    }
+    FreeConfig(table);
+    return text;
+}
+
 std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher)
 {
     return path + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
-           DescribeIcon(launcher);
+           DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher);
 }
