@@ -86,8 +86,9 @@ def write_bmp(path, width, height, pixels):
         f.write(header + info + data)
 
 
-def icon_image(size):
-    """32-bit BGRA image with its AND mask, as an .ico entry stores it (bottom-up)."""
+def icon_image(size, fill=(30, 70, 160, 255)):
+    """32-bit BGRA image with its AND mask, as an .ico entry stores it (bottom-up): a
+    rounded square of the fill colour (r, g, b, a) with a white K."""
     radius = size // 5
     pixels = []
     for y in range(size):
@@ -95,7 +96,7 @@ def icon_image(size):
             dx = max(radius - x, x - (size - 1 - radius), 0)
             dy = max(radius - y, y - (size - 1 - radius), 0)
             inside = dx * dx + dy * dy <= radius * radius
-            pixels.append((30, 70, 160, 255) if inside else (0, 0, 0, 0))
+            pixels.append(fill if inside else (0, 0, 0, 0))
     scale = max(1, size // 10)
     glyph = GLYPHS["K"]
     left = (size - 5 * scale) // 2
@@ -127,8 +128,8 @@ def icon_image(size):
     return header + bytes(xor) + bytes(mask)
 
 
-def write_ico(path, sizes):
-    images = [icon_image(size) for size in sizes]
+def write_ico(path, sizes, fill=(30, 70, 160, 255)):
+    images = [icon_image(size, fill) for size in sizes]
     offset = 6 + 16 * len(images)
     directory = struct.pack("<HHH", 0, 1, len(images))
     for size, image in zip(sizes, images):

@@ -108,6 +108,26 @@ std::vector<int> FreeIconIds(const std::vector<int>& used, int count);
 // Resource names match without regard to case, as the launcher's lookup does.
 int SameResourceName(const std::string& a, const std::string& b);
 
+// One resource of a launcher's image, as kolbrand copies it: types and names as text,
+// numbered ones as "#n" (RT_ICON is "#3", RT_GROUP_ICON "#14", the icon group "#50").
+struct ImageResource {
+    std::string type;
+    std::string name;
+    int language = 0;
+    std::string data;
+};
+
+// What kolbrand reads and writes among a launcher's resources (the first language of each).
+LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image);
+
+// Every resource the branded copy carries: those of source that the branding leaves as
+// they are, and the new ones; a new one takes the languages of the one it replaces, or
+// else the language of the launcher's other resources.
+std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& source,
+                                            const BrandOptions& options,
+                                            const LauncherResources& from,
+                                            const LauncherResources& out);
+
 // The --list report of a launcher.
 std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher);
 

@@ -60,49 +60,60 @@ static std::string BesideSelf(const wchar_t* name)
 
 // ---- Reading a launcher ---------------------------------------------------------------
 
-// A resource name as kolbrand shows it: the text, or "#n" for a numbered one.
-static std::string NameOf(LPCWSTR name)
+// A resource name or type as kolbrand keeps it: the text, or "#n" for a numbered one.
+static std::wstring NameOf(LPCWSTR name)
 {
     if (IS_INTRESOURCE(name))
-        return "#" + std::to_string((unsigned)(ULONG_PTR)name);
-    return Utf8(name);
+        return L"#" + std::to_wstring((unsigned)(ULONG_PTR)name);
+    return name;
 }
 
-static int ReadResource(HMODULE module, LPCWSTR type, LPCWSTR name, std::string* data)
+// "#n" names a numbered resource, as FindResourceW reads it.
+static LPCWSTR NamePointer(const std::wstring& name)
 {
-    HRSRC resource = FindResourceW(module, name, type);
-    HGLOBAL loaded = resource != NULL ? LoadResource(module, resource) : NULL;
+    if (name.size() > 1 && name[0] == L'#')
+        return MAKEINTRESOURCEW(_wtoi(name.c_str() + 1));
+    return name.c_str();
+}
+
+struct ImageReader {
+    std::wstring type;
+    std::wstring name;
+    std::vector<ImageResource>* resources;
+};
+
+static BOOL CALLBACK CollectLanguageOf(HMODULE module, LPCWSTR, LPCWSTR, WORD language,
+                                       LONG_PTR reader)
+{
+    ImageReader* at = (ImageReader*)reader;
+    ImageResource resource;
+    resource.type = Utf8(at->type);
+    resource.name = Utf8(at->name);
+    resource.language = language;
+    HRSRC found = FindResourceExW(module, NamePointer(at->type), NamePointer(at->name), language);
+    HGLOBAL loaded = found != NULL ? LoadResource(module, found) : NULL;
     const char* bytes = loaded != NULL ? (const char*)LockResource(loaded) : NULL;
-    if (bytes == NULL)
-        return 0;
-    data->assign(bytes, SizeofResource(module, resource));
-    return 1;
-}
-
-static BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names)
-{
-    ((std::vector<std::wstring>*)names)->push_back(IS_INTRESOURCE(name)
-                                                        ? Wide(NameOf(name))
-                                                        : std::wstring(name));
+    if (bytes != NULL)
+        resource.data.assign(bytes, SizeofResource(module, found));
+    at->resources->push_back(resource);
     return TRUE;
 }
 
-// Names of type's resources, numbered ones as "#n" (which FindResourceW takes as well).
-static std::vector<std::wstring> ResourceNames(HMODULE module, LPCWSTR type)
+static BOOL CALLBACK CollectNameOf(HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR reader)
 {
-    std::vector<std::wstring> names;
-    EnumResourceNamesW(module, type, CollectName, (LONG_PTR)&names);
-    return names;
+    ImageReader* at = (ImageReader*)reader;
+    at->name = NameOf(name);
+    EnumResourceLanguagesW(module, NamePointer(at->type), NamePointer(at->name),
+                           CollectLanguageOf, reader);
+    return TRUE;
 }
 
-static void ReadSplashBitmaps(HMODULE module, LauncherResources* launcher)
+static BOOL CALLBACK CollectTypeOf(HMODULE module, LPWSTR type, LONG_PTR reader)
 {
-    for (const std::wstring& name : ResourceNames(module, L"SplashScreen")) {
-        SplashBitmap bitmap;
-        bitmap.name = Utf8(name);
-        if (ReadResource(module, L"SplashScreen", name.c_str(), &bitmap.data))
-            launcher->bitmaps.push_back(bitmap);
-    }
+    ImageReader* at = (ImageReader*)reader;
+    at->type = NameOf(type);
+    EnumResourceNamesW(module, NamePointer(at->type), CollectNameOf, reader);
+    return TRUE;
 }
 
 static HMODULE OpenLauncher(const std::string& path, std::string* error)
@@ -114,198 +125,69 @@ static HMODULE OpenLauncher(const std::string& path, std::string* error)
     return module;
 }
 
-static int ReadLauncher(const std::string& path, LauncherResources* launcher,
-                        std::string* error)
+// Every resource of a launcher, in every language, with its bytes.
+static int ReadImageResources(const std::string& path, std::vector<ImageResource>* resources,
+                              std::string* error)
 {
     HMODULE module = OpenLauncher(path, error);
     if (module == NULL)
         return 0;
-    launcher->hasCommandLine = ReadResource(module, L"Text", L"CommandLine",
-                                            &launcher->commandLine);
-    launcher->hasLaunchLine = ReadResource(module, L"Text", L"LaunchLine", &launcher->launchLine);
-    launcher->hasConfig = ReadResource(module, L"Text", L"CONFIG", &launcher->config);
-    ReadSplashBitmaps(module, launcher);
-    std::string group;
-    launcher->hasIcon = ReadResource(module, RT_GROUP_ICON, MAKEINTRESOURCEW(50), &group);
-    launcher->icons = ReadIconGroup(group);
+    ImageReader reader{L"", L"", resources};
+    EnumResourceTypesW(module, CollectTypeOf, (LONG_PTR)&reader);
     FreeLibrary(module);
+    return 1;
+}
+
+static int ReadLauncher(const std::string& path, LauncherResources* launcher,
+                        std::string* error)
+{
+    std::vector<ImageResource> resources;
+    if (!ReadImageResources(path, &resources, error))
+        return 0;
+    *launcher = ReadLauncherResources(resources);
     return 1;
 }
 
 // ---- Writing a branded copy -----------------------------------------------------------
 
-static BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
+// The copy's resources are all written anew: an update that only deletes some of them
+// is not carried out under Wine, which reads the existing ones back when it ends.
+static int WriteResources(const std::wstring& file, const std::vector<ImageResource>& resources)
 {
-    ((std::vector<WORD>*)list)->push_back(language);
-    return TRUE;
-}
-
-static std::vector<WORD> Languages(HMODULE module, LPCWSTR type, LPCWSTR name)
-{
-    std::vector<WORD> languages;
-    EnumResourceLanguagesW(module, type, name, CollectLanguage, (LONG_PTR)&languages);
-    return languages;
-}
-
-// One resource update against the source launcher's resources: what is replaced keeps its
-// stored name and languages; what is new gets the launcher's language.
-struct Update {
-    HANDLE handle;
-    HMODULE source;
-    WORD language;
-    bool ok;
-};
-
-// The stored name of type's resource that matches name without regard to case, or "".
-static std::wstring StoredName(HMODULE module, LPCWSTR type, const std::wstring& name)
-{
-    for (const std::wstring& stored : ResourceNames(module, type)) {
-        if (SameResourceName(Utf8(stored), Utf8(name)))
-            return stored;
+    HANDLE update = BeginUpdateResourceW(file.c_str(), TRUE);
+    if (update == NULL)
+        return 0;
+    bool ok = true;
+    for (const ImageResource& resource : resources) {
+        std::wstring type = Wide(resource.type);
+        std::wstring name = Wide(resource.name);
+        ok = ok && UpdateResourceW(update, NamePointer(type), NamePointer(name),
+                                   (WORD)resource.language, (void*)resource.data.data(),
+                                   (DWORD)resource.data.size());
     }
-    return L"";
-}
-
-// "#n" names a numbered resource, as FindResourceW reads it.
-static LPCWSTR NamePointer(const std::wstring& name)
-{
-    if (name.size() > 1 && name[0] == L'#')
-        return MAKEINTRESOURCEW(_wtoi(name.c_str() + 1));
-    return name.c_str();
-}
-
-static void Write(Update* update, LPCWSTR type, LPCWSTR name, WORD language,
-                  const std::string* data)
-{
-    // A null pointer with size 0 deletes the resource; an empty text keeps its pointer.
-    void* bytes = data != NULL ? (void*)data->data() : NULL;
-    DWORD size = data != NULL ? (DWORD)data->size() : 0;
-    if (!UpdateResourceW(update->handle, type, name, language, bytes, size))
-        update->ok = false;
-}
-
-static void Remove(Update* update, LPCWSTR type, LPCWSTR name)
-{
-    for (WORD language : Languages(update->source, type, name))
-        Write(update, type, name, language, NULL);
-}
-
-static std::wstring Capitals(std::wstring name)
-{
-    CharUpperBuffW(&name[0], (DWORD)name.size());
-    return name;
-}
-
-// Replaces (data) or deletes (null) every language of the resource; adds a new one. New
-// names are stored in capitals, as the resource compiler stores them, because the
-// system's lookup compares stored names with the capitalised name it is asked for.
-static void Replace(Update* update, LPCWSTR type, const std::wstring& name,
-                    const std::string* data)
-{
-    std::wstring stored = StoredName(update->source, type, name);
-    if (data == NULL) {
-        if (!stored.empty())
-            Remove(update, type, NamePointer(stored));
-        return;
-    }
-    std::vector<WORD> languages;
-    if (!stored.empty())
-        languages = Languages(update->source, type, NamePointer(stored));
-    if (languages.empty()) {
-        stored = Capitals(name);
-        languages.push_back(update->language);
-    }
-    for (WORD language : languages)
-        Write(update, type, NamePointer(stored), language, data);
-}
-
-// The old group's images go with it; the new ones take the lowest free numbers.
-static void ReplaceIcon(Update* update, const LauncherResources& source,
-                        const LauncherResources& out)
-{
-    for (const IconImage& image : source.icons)
-        Remove(update, RT_ICON, MAKEINTRESOURCEW(image.id));
-    std::vector<int> used;
-    for (const std::wstring& name : ResourceNames(update->source, RT_ICON)) {
-        int id = _wtoi(name.c_str() + 1);
-        bool old = false;
-        for (const IconImage& image : source.icons)
-            old = old || image.id == id;
-        if (!old)
-            used.push_back(id);
-    }
-    std::vector<IconImage> images = out.icons;
-    std::vector<int> ids = FreeIconIds(used, (int)images.size());
-    for (size_t i = 0; i < images.size(); i++) {
-        images[i].id = ids[i];
-        Write(update, RT_ICON, MAKEINTRESOURCEW(ids[i]), update->language, &images[i].data);
-    }
-    std::string group = MakeIconGroup(images);
-    std::vector<WORD> languages = Languages(update->source, RT_GROUP_ICON, MAKEINTRESOURCEW(50));
-    if (languages.empty())
-        languages.push_back(update->language);
-    for (WORD language : languages)
-        Write(update, RT_GROUP_ICON, MAKEINTRESOURCEW(50), language, &group);
-}
-
-// The language of the launcher's own icon group, else neutral.
-static WORD LauncherLanguage(HMODULE module)
-{
-    std::vector<WORD> languages = Languages(module, RT_GROUP_ICON, MAKEINTRESOURCEW(50));
-    return languages.empty() ? MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL) : languages[0];
-}
-
-static void ApplyBranding(Update* update, const BrandOptions& options,
-                          const LauncherResources& source, const LauncherResources& out)
-{
-    if (options.lineKind != NoLine) {
-        bool command = options.lineKind == CommandLineKind;
-        Replace(update, L"Text", L"CommandLine", command ? &out.commandLine : NULL);
-        Replace(update, L"Text", L"LaunchLine", command ? NULL : &out.launchLine);
-    }
-    if (options.hasConfig)
-        Replace(update, L"Text", L"CONFIG", &out.config);
-    for (const std::string& name : options.removals)
-        Replace(update, L"SplashScreen", Wide(name), NULL);
-    for (const SplashBitmap& bitmap : out.bitmaps) {
-        if (!bitmap.source.empty())
-            Replace(update, L"SplashScreen", Wide(bitmap.name), &bitmap.data);
-    }
-    if (!options.icon.empty())
-        ReplaceIcon(update, source, out);
+    return EndUpdateResourceW(update, !ok) && ok;
 }
 
 // Writes into a temporary file beside the output and renames it into place only when
 // every step succeeded, so a failure leaves the output as it was.
 static int WriteBranded(const std::string& from, const std::string& output,
-                        const BrandOptions& options, const LauncherResources& source,
-                        const LauncherResources& out, std::string* error)
+                        const std::vector<ImageResource>& resources, std::string* error)
 {
     std::wstring temporary = Wide(output) + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
     if (!CopyFileW(Wide(from).c_str(), temporary.c_str(), FALSE)) {
         *error = output + ": cannot write beside it (error " + std::to_string(GetLastError()) + ")";
         return 0;
     }
-    Update update{NULL, NULL, 0, true};
-    update.source = OpenLauncher(from, error);
-    update.handle = update.source != NULL ? BeginUpdateResourceW(temporary.c_str(), FALSE) : NULL;
-    if (update.handle != NULL) {
-        update.language = LauncherLanguage(update.source);
-        ApplyBranding(&update, options, source, out);
-        update.ok = EndUpdateResourceW(update.handle, !update.ok) && update.ok;
+    if (!WriteResources(temporary, resources)) {
+        *error = output + ": updating the resources failed (error " +
+                 std::to_string(GetLastError()) + ")";
+    } else if (!MoveFileExW(temporary.c_str(), Wide(output).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        *error = output + ": cannot be replaced (error " + std::to_string(GetLastError()) + ")";
+    } else {
+        return 1;
     }
-    if (update.source != NULL)
-        FreeLibrary(update.source);
-    bool written = update.handle != NULL && update.ok
-                   && MoveFileExW(temporary.c_str(), Wide(output).c_str(),
-                                  MOVEFILE_REPLACE_EXISTING);
-    if (!written) {
-        DeleteFileW(temporary.c_str());
-        if (error->empty())
-            *error = output + ": updating the resources failed (error " +
-                     std::to_string(GetLastError()) + ")";
-    }
-    return written;
+    DeleteFileW(temporary.c_str());
+    return 0;
 }
 
 // ---- Commands -------------------------------------------------------------------------
@@ -318,11 +200,13 @@ static void PrintDiagnostics(const Diagnostics& diagnostics)
         fprintf(stderr, "kolbrand: %s\n", error.c_str());
 }
 
-static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* error)
+static int ReadInputs(const BrandOptions& options, BrandInputs* inputs,
+                      std::vector<ImageResource>* source, std::string* error)
 {
     inputs->fromPath = options.from.empty() ? BesideSelf(L"launcher.exe") : options.from;
-    if (!ReadLauncher(inputs->fromPath, &inputs->from, error))
+    if (!ReadImageResources(inputs->fromPath, source, error))
         return 0;
+    inputs->from = ReadLauncherResources(*source);
     if (options.configIsFile && !ReadWholeFile(options.config, &inputs->configFileData, error))
         return 0;
     for (const SplashFile& splash : options.splashes) {
@@ -336,8 +220,9 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
 static int Brand(const BrandOptions& options)
 {
     BrandInputs inputs;
+    std::vector<ImageResource> source;
     std::string error;
-    if (!ReadInputs(options, &inputs, &error)) {
+    if (!ReadInputs(options, &inputs, &source, &error)) {
         fprintf(stderr, "kolbrand: %s\n", error.c_str());
         return 1;
     }
@@ -348,7 +233,8 @@ static int Brand(const BrandOptions& options)
         fprintf(stderr, "kolbrand: %s not written\n", options.output.c_str());
         return 1;
     }
-    if (!WriteBranded(inputs.fromPath, options.output, options, inputs.from, out, &error)) {
+    if (!WriteBranded(inputs.fromPath, options.output,
+                      BrandedResources(source, options, inputs.from, out), &error)) {
         fprintf(stderr, "kolbrand: %s\n", error.c_str());
         return 1;
     }

@@ -1,0 +1,286 @@
+#!/usr/bin/env python3
+"""kolbrand under Wine: a launcher it brands runs with its embedded line, splash and icon
+exactly as one built by kol_add_launcher with the same resources; bad input is refused
+before anything is written; --list describes a launcher."""
+import pathlib
+import shutil
+import threading
+import time
+
+import brand_assets
+import rig
+
+KOLBRAND = rig.BIN / "kolbrand.exe"
+CMAKE_BUILT = rig.variant("brand_cmake")
+SHIPPED_ICON_TOP = "1E46A0"
+APP_ICON_TOP = "{:02X}{:02X}{:02X}".format(*brand_assets.ICON_FILL[:3])
+ICON_KEY = "HKCR\\KolFile10\\DefaultIcon"
+
+
+def kolbrand(*args):
+    return rig.wine(KOLBRAND, *args)
+
+
+def listing(launcher):
+    """--list without its first line, the launcher's path."""
+    completed = kolbrand("--list", rig.win_path(launcher))
+    assert completed.returncode == 0, completed.stderr
+    return completed.stdout.replace("\r\n", "\n").split("\n", 1)[1]
+
+
+def icon_top(reference):
+    """The top middle pixel of the large icon that a registered reference resolves to."""
+    completed = rig.wine(rig.HELPERS / "iconinfo.exe", reference)
+    fields = dict(line.partition("=")[::2] for line in completed.stdout.splitlines())
+    return fields.get("top")
+
+
+def add_runtime(folder):
+    shutil.copyfile(rig.BIN / "Kol.dll", pathlib.Path(folder) / "Kol.dll")
+
+
+def bmp_with(path, offset, value, size=4):
+    """A copy of the bitmap file at path with a header field changed."""
+    data = bytearray(pathlib.Path(path).read_bytes())
+    data[offset:offset + size] = value.to_bytes(size, "little", signed=True)
+    return bytes(data)
+
+
+class KolbrandTest(rig.WineTestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.assets = brand_assets.write(rig.TMP / "brand-assets")
+        cls.wide = cls.assets / "wide.bmp"
+        cls.icon = cls.assets / "app.ico"
+
+    def brand(self, output, *options):
+        completed = kolbrand(rig.win_path(output), *options)
+        self.assertEqual(0, completed.returncode, completed.stderr)
+        return completed
+
+    def brand_like_cmake(self, output):
+        """The branding that tests/e2e/variants/brand.cmake gives kol_add_launcher."""
+        return self.brand(output, "--command-line", brand_assets.COMMAND_LINE,
+                          "--config-file", rig.win_path(self.assets / "config.txt"),
+                          "--splash", f"WIDE={rig.win_path(self.wide)}",
+                          "--icon", rig.win_path(self.icon))
+
+    def test_branded_launcher_runs_its_line_and_shows_the_wider_splash(self):
+        folder = self.tmp()
+        launcher = folder / "app.exe"
+        self.brand_like_cmake(launcher)
+        add_runtime(folder)
+        call = rig.run(launcher, "doc.kol").call
+        self.assertEqual(" app.kol start doc.kol", call["commandLine"])
+        # The 200x150 entry fits the 240x320 screen and beats 139x136: centred.
+        self.assertEqual("20,85,200,150", call["splash"])
+        self.assertEqual(brand_assets.TITLE, call["splashTitle"])
+
+    def test_the_splash_on_screen_is_the_new_bitmap(self):
+        folder = self.tmp()
+        launcher = folder / "app.exe"
+        self.brand_like_cmake(launcher)
+        add_runtime(folder)
+        expected = rig.read_bmp(self.wide)
+        results = []
+        runner = threading.Thread(target=lambda: results.append(
+            rig.run(launcher, "", extra_env={"KOL_SHOW_MS": "4000"})))
+        runner.start()
+        # Rows below 140 of the bitmap: the demo runtime's window covers the screen's bottom.
+        points = [(x, y) for y in range(0, 140, 7) for x in range(0, 200, 9)]
+        matched, deadline = False, time.time() + 15
+        while not matched and time.time() < deadline:
+            screen = rig.screenshot()
+            matched = all(screen.pixel(20 + x, 85 + y) == expected.pixel(x, y)
+                          for x, y in points)
+            time.sleep(0.2)
+        runner.join()
+        if not matched:
+            screen.save_png(rig.TMP / "kolbrand-splash.png")
+        self.assertTrue(matched, "the splash on screen differs from wide.bmp "
+                                 "(build/e2e/tmp/kolbrand-splash.png)")
+        self.assertEqual("20,85,200,150", results[0].call["splash"])
+
+    def test_branded_like_the_cmake_function_behaves_the_same(self):
+        folder = self.tmp()
+        branded = folder / "branded" / "app.exe"
+        branded.parent.mkdir()
+        self.brand_like_cmake(branded)
+        built = rig.install(folder / "built", launcher=CMAKE_BUILT, name="app.exe")
+        add_runtime(branded.parent)
+        self.assertEqual(listing(built), listing(branded))
+        for args in ("", "doc.kol", "-+ -x -- doc.kol"):
+            with self.subTest(args=args):
+                ours, theirs = rig.run(branded, args).call, rig.run(built, args).call
+                for field in ("commandLine", "splash", "splashTitle", "splashVisible"):
+                    self.assertEqual(theirs[field], ours[field], field)
+        for launcher in (built, branded):
+            with self.subTest(launcher=launcher.parent.name):
+                self.assertEqual(APP_ICON_TOP,
+                                 icon_top(rig.win_path(launcher) + ",-50"))
+
+    def test_icon_replaces_group_50_for_the_registered_reference(self):
+        folder = self.tmp()
+        launcher = folder / "app.exe"
+        self.brand(launcher, "--icon", rig.win_path(self.icon))
+        add_runtime(folder)
+        self.assertEqual(0, rig.run(launcher, "+").exit_code)
+        reference = rig.reg_get(ICON_KEY, "@")["text"]
+        self.assertEqual(rig.win_path(launcher) + ",-50", reference)
+        self.assertEqual(APP_ICON_TOP, icon_top(reference))
+        self.assertIn("icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n",
+                      listing(launcher))
+        self.assertEqual(SHIPPED_ICON_TOP, icon_top(rig.win_path(rig.BIN / "launcher.exe") + ",-50"))
+
+    def test_list_of_the_shipped_launcher(self):
+        self.assertEqual(
+            "mode: in-process\n"
+            "embedded line: none\n"
+            "CONFIG:\n"
+            "  SplashScreenTitle=Kol Virtual Machine\n"
+            "  SplashScreen=139x136;SPLASHSCREEN1\n"
+            "SplashScreen bitmaps:\n"
+            "  SPLASHSCREEN1: 139x136, 24 bits per pixel, accepted\n"
+            "splash shown on a screen of:\n"
+            "  240x320: SPLASHSCREEN1\n"
+            "  320x240: SPLASHSCREEN1\n"
+            "  480x640: SPLASHSCREEN1\n"
+            "  640x480: SPLASHSCREEN1\n"
+            "  800x480: SPLASHSCREEN1\n"
+            "icon group 50: 16x16 (32 bits), 32x32 (32 bits), 48x48 (32 bits)\n",
+            listing(rig.BIN / "launcher.exe"))
+
+    def test_list_of_a_branded_launcher(self):
+        launcher = self.tmp() / "app.exe"
+        self.brand_like_cmake(launcher)
+        self.assertEqual(
+            "mode: in-process\n"
+            "CommandLine: \"app.kol start\"\n"
+            "CONFIG:\n"
+            "  SplashScreenTitle=Brand Test\n"
+            "  SplashScreen=139x136;SPLASHSCREEN1\n"
+            "  SplashScreen=200x150;WIDE\n"
+            "SplashScreen bitmaps:\n"
+            "  SPLASHSCREEN1: 139x136, 24 bits per pixel, accepted\n"
+            "  WIDE: 200x150, 24 bits per pixel, accepted\n"
+            "splash shown on a screen of:\n"
+            "  240x320: WIDE\n"
+            "  320x240: WIDE\n"
+            "  480x640: WIDE\n"
+            "  640x480: WIDE\n"
+            "  800x480: WIDE\n"
+            "icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n",
+            listing(launcher))
+
+    def test_a_launch_line_replaces_the_command_line_and_bitmaps_go(self):
+        folder = self.tmp()
+        first, second = folder / "first.exe", folder / "second.exe"
+        self.brand_like_cmake(first)
+        self.brand(second, "--from", rig.win_path(first), "--launch-line", "run.kol",
+                   "--config", "SplashScreen=200x150;WIDE", "--remove-splash", "splashscreen1")
+        text = listing(second)
+        self.assertTrue(text.startswith("mode: launch-line\nLaunchLine: \"run.kol\"\n"), text)
+        self.assertIn("SplashScreen bitmaps:\n  WIDE: 200x150", text)
+        self.assertNotIn("SPLASHSCREEN1", text)
+        self.assertIn("icon group 50: 16x16 (32 bits), 24x24", text, "the icon is kept")
+
+    def test_from_defaults_to_the_launcher_beside_kolbrand(self):
+        output = self.tmp() / "copy.exe"
+        self.brand(output)
+        self.assertEqual(listing(rig.BIN / "launcher.exe"), listing(output))
+
+    def test_size_differing_from_the_entry_is_only_a_warning(self):
+        output = self.tmp() / "app.exe"
+        completed = self.brand(output, "--config", "SplashScreen=240x320;WIDE",
+                               "--splash", f"WIDE={rig.win_path(self.wide)}")
+        self.assertIn("kolbrand: warning: --config: SplashScreen=240x320;WIDE gives 240x320, "
+                      "but WIDE is 200x150", completed.stderr)
+        self.assertTrue(output.exists())
+
+    def refusals(self, folder):
+        """(what, options, a piece of the message) for every kind of refused input."""
+        bad = folder / "inputs"
+        bad.mkdir()
+        cases = {
+            "compressed.bmp": bmp_with(self.wide, 30, 1),
+            "topdown.bmp": bmp_with(self.wide, 22, -150),
+            "deep.bmp": bmp_with(self.wide, 28, 32, 2),
+            "notabmp.bmp": b"GIF89a" + bytes(100),
+            "notanicon.ico": pathlib.Path(self.wide).read_bytes(),
+            "cursor.ico": b"\0\0\2\0" + pathlib.Path(self.icon).read_bytes()[4:],
+            "lines.txt": b"SplashScreenTitle=A\r\n|SplashScreen=139x136;SPLASHSCREEN1",
+        }
+        for name, data in cases.items():
+            (bad / name).write_bytes(data)
+        path = {name: rig.win_path(bad / name) for name in cases}
+        return [
+            ("both lines", ["--command-line", "a.kol", "--launch-line", "b.kol"],
+             "--command-line and --launch-line both given"),
+            ("line break", ["--command-line", "a.kol\nb.kol"], "--command-line: holds a line break"),
+            ("missing bitmap", ["--config", "SplashScreen=200x150;WIDE"],
+             "SplashScreen=200x150;WIDE is read as size 200x150 and bitmap \"WIDE\", which the "
+             "output would not contain (it holds SPLASHSCREEN1)"),
+            ("capital X", ["--config", "SplashScreen=139X136;SPLASHSCREEN1"],
+             "bitmap \"X136;SPLASHSCREEN1\""),
+            ("removed bitmap still named", ["--remove-splash", "SPLASHSCREEN1"],
+             "SplashScreen=139x136;SPLASHSCREEN1 is read as size 139x136"),
+            ("compressed", ["--splash", "SPLASHSCREEN1=" + path["compressed.bmp"]],
+             path["compressed.bmp"] + ": compression 1 is not supported: save it as an "
+             "uncompressed BMP"),
+            ("top-down", ["--splash", "SPLASHSCREEN1=" + path["topdown.bmp"]],
+             "stored top-down (height -150)"),
+            ("32 bits", ["--splash", "SPLASHSCREEN1=" + path["deep.bmp"]],
+             "32 bits per pixel is not supported"),
+            ("not a bmp", ["--splash", "SPLASHSCREEN1=" + path["notabmp.bmp"]],
+             "not a BMP file"),
+            ("not an icon", ["--icon", path["notanicon.ico"]],
+             path["notanicon.ico"] + ": is not an icon file"),
+            ("cursor", ["--icon", path["cursor.ico"]], "is a cursor file"),
+            ("line break in CONFIG", ["--config-file", path["lines.txt"]],
+             "CONFIG holds a line break at offset 19"),
+            ("no such bitmap to remove", ["--remove-splash", "NOPE"],
+             "--remove-splash NOPE: "),
+            ("unreadable icon", ["--icon", rig.win_path(bad / "absent.ico")], "cannot be opened"),
+        ]
+
+    def test_refusals_write_nothing(self):
+        folder = self.tmp()
+        output = folder / "app.exe"
+        for what, options, message in self.refusals(folder):
+            with self.subTest(what):
+                completed = kolbrand(rig.win_path(output), *options)
+                self.assertNotEqual(0, completed.returncode)
+                self.assertIn(message, completed.stderr)
+                self.assertEqual(["inputs"], sorted(p.name for p in folder.iterdir()),
+                                 "neither the output nor a temporary file")
+
+    def test_refusal_leaves_an_existing_output_as_it_was(self):
+        folder = self.tmp()
+        output = folder / "app.exe"
+        self.brand_like_cmake(output)
+        before = output.read_bytes()
+        completed = kolbrand(rig.win_path(output), "--command-line", "a\rb")
+        self.assertEqual(1, completed.returncode)
+        self.assertEqual(before, output.read_bytes())
+        self.assertEqual(["app.exe"], sorted(p.name for p in folder.iterdir()))
+
+    def test_an_output_that_cannot_be_written_leaves_nothing(self):
+        folder = self.tmp()
+        completed = kolbrand(rig.win_path(folder / "absent" / "app.exe"))
+        self.assertEqual(1, completed.returncode)
+        self.assertIn("cannot write beside it", completed.stderr)
+        self.assertEqual([], list(folder.iterdir()))
+
+    def test_usage_errors(self):
+        for args, message in ((["--colour", "x"], "unknown option --colour"),
+                              ([], "no OUTPUT.exe given")):
+            with self.subTest(args=args):
+                completed = kolbrand(*args)
+                self.assertEqual(2, completed.returncode)
+                self.assertIn(message, completed.stderr)
+                self.assertIn("usage: kolbrand OUTPUT.exe", completed.stderr)
+
+
+if __name__ == "__main__":
+    rig.main()
