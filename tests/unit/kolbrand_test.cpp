@@ -556,4 +556,111 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     EXPECT_NE(std::string::npos, listing.find(expected)) << listing;
 }
 
+// A launcher's image as the resource compiler leaves it, with a manifest and a second
+// icon group that branding must not touch.
+std::vector<ImageResource> ShippedImage()
+{
+    IconImage old16{16, 16, 0, 1, 32, 1, ""};
+    IconImage old32{32, 32, 0, 1, 32, 2, ""};
+    IconImage other{48, 48, 0, 1, 32, 3, ""};
+    return {
+        {"SPLASHSCREEN", "SPLASHSCREEN1", 0x409, "bmp1"},
+        {"SPLASHSCREEN", "OTHER", 0x409, "bmp2"},
+        {"TEXT", "CONFIG", 0x407, "SplashScreen=139x136;SPLASHSCREEN1"},
+        {"TEXT", "CONFIG", 0x409, "SplashScreen=139x136;SPLASHSCREEN1"},
+        {"TEXT", "LAUNCHLINE", 0x409, "old.kol"},
+        {"#3", "#1", 0x409, "icon16"},
+        {"#3", "#2", 0x409, "icon32"},
+        {"#3", "#3", 0x409, "icon48"},
+        {"#14", "#50", 0x409, MakeIconGroup({old16, old32})},
+        {"#14", "#51", 0x409, MakeIconGroup({other})},
+        {"#24", "#1", 0x409, "<manifest/>"},
+    };
+}
+
+std::string Shown(const std::vector<ImageResource>& image)
+{
+    std::string shown;
+    for (const ImageResource& resource : image)
+        shown += resource.type + "/" + resource.name + "/" + std::to_string(resource.language) +
+                 " " + std::to_string(resource.data.size()) + " bytes\n";
+    return shown;
+}
+
+TEST_F(KolbrandTest, ReadsWhatALauncherCarries)
+{
+    LauncherResources launcher = ReadLauncherResources(ShippedImage());
+    EXPECT_FALSE(launcher.hasCommandLine);
+    EXPECT_TRUE(launcher.hasLaunchLine);
+    EXPECT_EQ("old.kol", launcher.launchLine);
+    EXPECT_TRUE(launcher.hasConfig);
+    ASSERT_EQ(2u, launcher.bitmaps.size());
+    EXPECT_EQ("SPLASHSCREEN1", launcher.bitmaps[0].name);
+    EXPECT_EQ("bmp2", launcher.bitmaps[1].data);
+    EXPECT_TRUE(launcher.bitmaps[1].source.empty());
+    ASSERT_TRUE(launcher.hasIcon);
+    ASSERT_EQ(2u, launcher.icons.size());
+    EXPECT_EQ(2, launcher.icons[1].id);
+
+    LauncherResources bare = ReadLauncherResources({{"#24", "#1", 0, "<manifest/>"}});
+    EXPECT_FALSE(bare.hasConfig || bare.hasIcon || bare.hasCommandLine || bare.hasLaunchLine);
+    EXPECT_TRUE(bare.bitmaps.empty());
+}
+
+TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
+{
+    std::vector<ImageResource> source = ShippedImage();
+    BrandInputs inputs;
+    inputs.fromPath = "launcher.exe";
+    inputs.from = ReadLauncherResources(source);
+    inputs.splashData = {Bmp(139, 136), Bmp(200, 150)};
+    inputs.iconData = IcoFile({16, 24, 32});
+    BrandOptions options;
+    std::string error;
+    ASSERT_EQ(1, ParseBrandOptions({"o.exe", "--command-line", "", "--config",
+                                    "SplashScreen=200x150;Wide", "--splash",
+                                    "splashscreen1=a.bmp", "--splash", "Wide=w.bmp",
+                                    "--remove-splash", "other", "--icon", "i.ico"},
+                                   &options, &error))
+        << error;
+    Diagnostics diagnostics;
+    LauncherResources out = PlanBrand(options, inputs, &diagnostics);
+    ASSERT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
+    std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
+
+    std::vector<IconImage> icons = ReadIcoFile("i.ico", inputs.iconData, &error);
+    icons[0].id = 1;
+    icons[1].id = 2;
+    icons[2].id = 4;  // 3 belongs to the other group, which stays
+    const std::vector<ImageResource> expected = {
+        {"#3", "#3", 0x409, "icon48"},
+        {"#14", "#51", 0x409, source[9].data},
+        {"#24", "#1", 0x409, "<manifest/>"},
+        // An empty command line is a resource of its own, in the launcher's language.
+        {"TEXT", "COMMANDLINE", 0x409, ""},
+        {"TEXT", "CONFIG", 0x407, "SplashScreen=200x150;Wide"},
+        {"TEXT", "CONFIG", 0x409, "SplashScreen=200x150;Wide"},
+        {"SPLASHSCREEN", "SPLASHSCREEN1", 0x409, inputs.splashData[0]},
+        {"SPLASHSCREEN", "WIDE", 0x409, inputs.splashData[1]},
+        {"#3", "#1", 0x409, icons[0].data},
+        {"#3", "#2", 0x409, icons[1].data},
+        {"#3", "#4", 0x409, icons[2].data},
+        {"#14", "#50", 0x409, MakeIconGroup(icons)},
+    };
+    ASSERT_EQ(Shown(expected), Shown(image));
+    for (size_t i = 0; i < image.size(); i++)
+        EXPECT_EQ(expected[i].data, image[i].data) << "resource " << i;
+}
+
+TEST_F(KolbrandTest, BrandingNothingCopiesTheImage)
+{
+    std::vector<ImageResource> source = ShippedImage();
+    LauncherResources from = ReadLauncherResources(source);
+    BrandOptions options;
+    options.output = "o.exe";
+    std::vector<ImageResource> image = BrandedResources(source, options, from, from);
+    EXPECT_EQ(Shown(source), Shown(image));
+    EXPECT_TRUE(BrandedResources({}, options, from, from).empty());
+}
+
 }  // namespace
