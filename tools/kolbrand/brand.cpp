@@ -226,7 +226,7 @@ static std::string Shown(const std::string& bytes)
 {
     std::string shown;
     for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F && c != '\\')
+        if (c >= 0x20 && c < 0x7F)
             shown += (char)c;
         else
             shown += "\\x" + Hex(c, 2);
