@@ -272,6 +272,21 @@ class KolbrandTest(rig.WineTestCase):
         self.assertIn("cannot write beside it", completed.stderr)
         self.assertEqual([], list(folder.iterdir()))
 
+    def test_a_failed_rename_removes_the_temporary_file(self):
+        folder = self.tmp()
+        (folder / "app.exe").mkdir()
+        completed = kolbrand(rig.win_path(folder / "app.exe"), "--command-line", "a.kol")
+        self.assertEqual(1, completed.returncode)
+        self.assertIn("app.exe: cannot be replaced", completed.stderr)
+        self.assertEqual(["app.exe"], [p.name for p in folder.iterdir()])
+        self.assertEqual([], list((folder / "app.exe").iterdir()))
+
+    def test_a_launcher_can_be_branded_in_place(self):
+        launcher = rig.install(self.tmp(), name="app.exe")
+        self.brand(launcher, "--from", rig.win_path(launcher), "--command-line", "a.kol")
+        self.assertTrue(listing(launcher).startswith("mode: in-process\nCommandLine: \"a.kol\"\n"))
+        self.assertEqual(" a.kol doc.kol", rig.run(launcher, "doc.kol").call["commandLine"])
+
     def test_usage_errors(self):
         for args, message in ((["--colour", "x"], "unknown option --colour"),
                               ([], "no OUTPUT.exe given")):

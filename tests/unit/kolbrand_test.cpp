@@ -173,6 +173,20 @@ struct ConfigCase {
     std::vector<std::string> warnings;
 };
 
+// Each message holds its piece, in order, and there are no others.
+void ExpectMessages(const std::vector<std::string>& pieces, const std::vector<std::string>& messages)
+{
+    ASSERT_EQ(pieces.size(), messages.size()) << Joined(messages);
+    for (size_t i = 0; i < pieces.size(); i++)
+        EXPECT_NE(std::string::npos, messages[i].find(pieces[i])) << messages[i];
+}
+
+void ExpectDiagnostics(const ConfigCase& c, const Diagnostics& diagnostics)
+{
+    ExpectMessages(c.errors, diagnostics.errors);
+    ExpectMessages(c.warnings, diagnostics.warnings);
+}
+
 TEST_F(KolbrandTest, ConfigRules)
 {
     const ConfigCase cases[] = {
@@ -193,16 +207,9 @@ TEST_F(KolbrandTest, ConfigRules)
         SCOPED_TRACE("config: " + c.config);
         Diagnostics diagnostics;
         CheckConfig("c.txt", c.config, {}, &diagnostics);
-        ASSERT_EQ(c.errors.size(), diagnostics.errors.size()) << Joined(diagnostics.errors);
-        ASSERT_EQ(c.warnings.size(), diagnostics.warnings.size()) << Joined(diagnostics.warnings);
-        for (size_t i = 0; i < c.errors.size(); i++) {
-            EXPECT_EQ(0u, diagnostics.errors[i].find("c.txt: ")) << diagnostics.errors[i];
-            EXPECT_NE(std::string::npos, diagnostics.errors[i].find(c.errors[i]))
-                << diagnostics.errors[i];
-        }
-        for (size_t i = 0; i < c.warnings.size(); i++)
-            EXPECT_NE(std::string::npos, diagnostics.warnings[i].find(c.warnings[i]))
-                << diagnostics.warnings[i];
+        ExpectDiagnostics(c, diagnostics);
+        for (const std::string& message : diagnostics.errors)
+            EXPECT_EQ(0u, message.find("c.txt: ")) << message;
     }
 }
 
@@ -498,14 +505,7 @@ TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
         SCOPED_TRACE("config: " + c.config);
         Diagnostics diagnostics;
         Plan({"o.exe", "--config", c.config, "--splash", "TALL=t.bmp"}, inputs, &diagnostics);
-        ASSERT_EQ(c.errors.size(), diagnostics.errors.size()) << Joined(diagnostics.errors);
-        ASSERT_EQ(c.warnings.size(), diagnostics.warnings.size()) << Joined(diagnostics.warnings);
-        for (size_t i = 0; i < c.errors.size(); i++)
-            EXPECT_NE(std::string::npos, diagnostics.errors[i].find(c.errors[i]))
-                << diagnostics.errors[i];
-        for (size_t i = 0; i < c.warnings.size(); i++)
-            EXPECT_NE(std::string::npos, diagnostics.warnings[i].find(c.warnings[i]))
-                << diagnostics.warnings[i];
+        ExpectDiagnostics(c, diagnostics);
     }
 }
 

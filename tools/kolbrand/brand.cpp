@@ -904,10 +904,9 @@ static std::string DescribeLine(const char* name, const std::string& resource)
 
 static std::string DescribeMode(const LauncherResources& launcher)
 {
-    std::string text;
     if (!launcher.hasCommandLine && launcher.hasLaunchLine)
         return "mode: launch-line\n" + DescribeLine("LaunchLine", launcher.launchLine);
-    text = "mode: in-process\n";
+    std::string text = "mode: in-process\n";
     if (launcher.hasCommandLine)
         text += DescribeLine("CommandLine", launcher.commandLine);
     else
