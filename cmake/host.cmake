@@ -24,6 +24,11 @@ target_compile_definitions(kol_product PRIVATE KOL_PRODUCT_CODE)
 target_compile_options(kol_product PRIVATE ${KOL_HOST_FLAGS} -fno-exceptions -fno-rtti)
 target_link_libraries(kol_product PUBLIC kol_host)
 
+# kolbrand's portable rules, for unit tests and fuzzing; they build on the launcher's parsers.
+add_library(kolbrand_rules STATIC ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp)
+target_compile_options(kolbrand_rules PRIVATE ${KOL_HOST_FLAGS})
+target_link_libraries(kolbrand_rules PUBLIC kol_product)
+
 if(KOL_FUZZ)
     add_subdirectory(fuzz)
 elseif(KOL_BENCH)
@@ -31,10 +36,9 @@ elseif(KOL_BENCH)
 else()
     find_package(GTest REQUIRED)
     file(GLOB KOL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-    # kolbrand's rules are tested here too; they build on the launcher's own parsers.
-    add_executable(kol_unit_tests ${KOL_UNIT_TESTS} ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp)
+    add_executable(kol_unit_tests ${KOL_UNIT_TESTS})
     target_compile_options(kol_unit_tests PRIVATE ${KOL_HOST_FLAGS})
-    target_link_libraries(kol_unit_tests PRIVATE kol_product GTest::gtest GTest::gtest_main)
+    target_link_libraries(kol_unit_tests PRIVATE kolbrand_rules GTest::gtest GTest::gtest_main)
     target_compile_definitions(kol_unit_tests PRIVATE KOL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     include(GoogleTest)
     # The launcher keeps process-lifetime data on purpose; leaks are not faults here.
