@@ -242,6 +242,7 @@ class KolbrandTest(rig.WineTestCase):
             ("no such bitmap to remove", ["--remove-splash", "NOPE"],
              "--remove-splash NOPE: "),
             ("unreadable icon", ["--icon", rig.win_path(bad / "absent.ico")], "cannot be opened"),
+            ("not a program", ["--from", path["lines.txt"]], "cannot be read as a Windows program"),
         ]
 
     def test_refusals_write_nothing(self):
