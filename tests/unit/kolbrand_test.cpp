@@ -509,6 +509,35 @@ TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
     }
 }
 
+TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
+{
+    BitmapFile file;
+    file.width = 139;
+    file.height = 136;
+    const struct {
+        int rows;
+        int extraBytes;
+        size_t warnings;
+    } cases[] = {{136, 0, 0}, {136, 17, 0}, {135, 419, 1}, {0, 0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("rows " + std::to_string(c.rows) + " and " + std::to_string(c.extraBytes));
+        file.rows = c.rows;
+        file.extraBytes = c.extraBytes;
+        BrandInputs inputs = DefaultLauncher();
+        inputs.splashData = {file.Bytes()};
+        Diagnostics diagnostics;
+        Plan({"o.exe", "--config", "SplashScreen=139x136;NEW", "--splash", "NEW=n.bmp"}, inputs,
+             &diagnostics);
+        EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
+        ASSERT_EQ(c.warnings, diagnostics.warnings.size()) << Joined(diagnostics.warnings);
+        if (c.warnings > 0) {
+            EXPECT_EQ("n.bmp: holds " + std::to_string(c.rows) +
+                          " of its 136 rows; the launcher leaves the top ones blank",
+                      diagnostics.warnings[0]);
+        }
+    }
+}
+
 TEST_F(KolbrandTest, KeptConfigIsCheckedAgainstWhatRemains)
 {
     BrandInputs inputs = DefaultLauncher();

@@ -464,6 +464,17 @@ static int IsNamedByConfig(const LauncherResources& launcher, const std::string&
     return 0;
 }
 
+// The launcher shows a file cut short, with the rows it lacks (the top ones) left blank.
+static void CheckBitmapRows(const std::string& label, const BitmapHeader& header,
+                            size_t length, Diagnostics* diagnostics)
+{
+    size_t rows = (length - (size_t)header.dataOffset) / (size_t)header.stride;
+    if (rows < (size_t)header.height)
+        diagnostics->warnings.push_back(label + ": holds " + std::to_string(rows) + " of its " +
+                                        std::to_string(header.height) +
+                                        " rows; the launcher leaves the top ones blank");
+}
+
 // Added bitmaps and those CONFIG names must be ones the launcher shows.
 static void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
                          Diagnostics* diagnostics)
@@ -478,7 +489,9 @@ static void CheckBitmaps(const std::string& fromPath, const LauncherResources& o
         std::string label = BitmapLabel(bitmap, fromPath);
         if (!refusal.empty())
             diagnostics->errors.push_back(label + ": " + refusal);
-        else if (!named)
+        else
+            CheckBitmapRows(label, header, bitmap.data.size(), diagnostics);
+        if (refusal.empty() && !named)
             diagnostics->warnings.push_back(
                 label + ": no SplashScreen entry of CONFIG names " + bitmap.name +
                 ", so the launcher never shows it");
