@@ -1,0 +1,110 @@
+/* Stands for the machine's executables in launch-line tests: built as kolw.exe, a desktop
+ * GUI program entered through wWinMain, and as kol.exe, a console program entered through
+ * wmain (MACHINE_CONSOLE). It appends to the log what it received, in the demo runtime's
+ * form (a "call" line, then key=value lines, UTF-8), and exits with a chosen code.
+ *   entry=WinMain|wmain
+ *   program=<its own path>
+ *   commandLine=<what WinMain received>        (kolw.exe; with commandLineUnits=)
+ *   arguments=<argc - 1> argument1=... ...      (kol.exe)
+ *   rawCommandLine=<GetCommandLineW()>          (with rawCommandLineUnits=)
+ *   splash=none|visible|hidden                  a "KOL_SPLASH" window on this desktop
+ * Environment: KOL_LOG the log file (appended); KOL_EXIT the exit code (decimal or 0x...);
+ * KOL_CHILD_MS how long to run before exiting. */
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+static wchar_t report[16384];
+static size_t reportLength;
+
+static void Report(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int written = _vsnwprintf(report + reportLength, 16383 - reportLength, format, args);
+    va_end(args);
+    if (written > 0)
+        reportLength += (size_t)written;
+    report[reportLength] = 0;
+}
+
+static void ReportText(const wchar_t* label, const wchar_t* text)
+{
+    Report(L"%ls=%ls\r\n%lsUnits=", label, text, label);
+    for (const wchar_t* c = text; *c != 0; c++)
+        Report(L"%ls%04X", c == text ? L"" : L" ", (unsigned)*c);
+    Report(L"\r\n");
+}
+
+static long long EnvNumber(const wchar_t* name, long long fallback)
+{
+    wchar_t value[64];
+    if (GetEnvironmentVariableW(name, value, 64) == 0)
+        return fallback;
+    return wcstoll(value, NULL, 0);
+}
+
+static void WriteLog(void)
+{
+    wchar_t path[MAX_PATH];
+    if (GetEnvironmentVariableW(L"KOL_LOG", path, MAX_PATH) == 0)
+        return;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, NULL, 0, NULL, NULL);
+    char* utf8 = (char*)malloc(bytes > 0 ? bytes : 1);
+    WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, utf8, bytes, NULL, NULL);
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        WriteFile(file, utf8, (DWORD)bytes, &written, NULL);
+        CloseHandle(file);
+    }
+    free(utf8);
+}
+
+static void ReportCommon(void)
+{
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(NULL, program, MAX_PATH);
+    Report(L"program=%ls\r\n", program);
+    ReportText(L"rawCommandLine", GetCommandLineW());
+    HWND splash = FindWindowW(L"KOL_SPLASH", NULL);
+    Report(L"splash=%ls\r\n", splash == NULL ? L"none" : IsWindowVisible(splash) ? L"visible"
+                                                                                : L"hidden");
+}
+
+static int Finish(void)
+{
+    WriteLog();
+    Sleep((DWORD)EnvNumber(L"KOL_CHILD_MS", 0));
+    return (int)(unsigned)EnvNumber(L"KOL_EXIT", 0);
+}
+
+#ifdef MACHINE_CONSOLE
+int wmain(int argc, wchar_t** argv)
+{
+    Report(L"call\r\nentry=wmain\r\n");
+    ReportCommon();
+    Report(L"arguments=%d\r\n", argc - 1);
+    for (int i = 1; i < argc; i++) {
+        wchar_t label[32];
+        swprintf(label, 32, L"argument%d", i);
+        ReportText(label, argv[i]);
+    }
+    return Finish();
+}
+#else
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
+                    int showCommand)
+{
+    (void)instance;
+    (void)previousInstance;
+    (void)showCommand;
+    Report(L"call\r\nentry=WinMain\r\n");
+    ReportCommon();
+    ReportText(L"commandLine", commandLine);
+    return Finish();
+}
+#endif
