@@ -18,7 +18,8 @@ CANNOT_RUN = (ERROR_CAPTION, "Cannot run Kol VM Executable")
 # My Doc.kol, two.kol and sub\one.kol.
 COMPOSITION_EXAMPLES = [
     ("app.kol␣-debug", '"{dir}app.kol"␣-debug'),
-    ("␣␣-x␣␣␣\"My␣Doc.kol\"␣␣␣'a␣b'␣␣", "-x␣\"{dir}My␣Doc.kol\"␣'a␣b'"),
+    ("␣␣-x␣␣␣\"My␣Doc.kol\"␣␣␣'a␣b'␣␣",
+     "-x␣\"{dir}My␣Doc.kol\"␣'a␣b'"),
     ("'My␣Doc.kol'", '"{dir}My␣Doc.kol"'),
     ("missing.kol␣APP.KOL␣.kol", "missing.kol␣APP.KOL␣.kol"),
     ('"a␣b"c␣-opt="x␣y"', '"a␣b"␣c␣-opt="x␣y"'),

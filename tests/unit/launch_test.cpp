@@ -22,6 +22,11 @@ std::u16string Blanks(std::u16string text)
     return text;
 }
 
+struct CompositionCase {
+    std::u16string launchLine;
+    std::u16string childLine;
+};
+
 class LaunchTest : public HostTest {
 protected:
     void SetUp() override
@@ -60,16 +65,31 @@ protected:
         EXPECT_EQ(MB_OK, boxes[0].style);
     }
 
+    // Each launch line composed afresh, with these files and folders beside the launcher.
+    void ExpectCompositions(const std::vector<CompositionCase>& cases,
+                            const std::vector<std::u16string>& files,
+                            const std::vector<std::u16string>& folders = {})
+    {
+        for (const CompositionCase& c : cases) {
+            SCOPED_TRACE(Show(c.launchLine));
+            HostReset();
+            HostSetModulePath(Launcher);
+            for (const std::u16string& file : files)
+                HostAddFile(Beside + file);
+            for (const std::u16string& folder : folders)
+                HostAddDirectory(Beside + folder);
+            EXPECT_EQ(0, Run(Blanks(c.launchLine)));
+            EXPECT_EQ(Blanks(c.childLine), ChildLine());
+        }
+    }
+
     std::u16string line;
 };
 
 // The worked examples: launch line and child's line, blanks written as "_".
 TEST_F(LaunchTest, CompositionExamples)
 {
-    const struct {
-        const char16_t* launchLine;
-        const char16_t* childLine;
-    } cases[] = {
+    const std::vector<CompositionCase> cases = {
         {u"app.kol -debug", u"\"\\Program Files\\Demo\\app.kol\" -debug"},
         {u"__-x___\"My_Doc.kol\"___'a_b'__", u"-x_\"\\Program_Files\\Demo\\My_Doc.kol\"_'a_b'"},
         {u"'My Doc.kol'", u"\"\\Program Files\\Demo\\My Doc.kol\""},
@@ -81,25 +101,14 @@ TEST_F(LaunchTest, CompositionExamples)
         {u"", u""},
         {u"  \t \t", u""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Show(c.launchLine));
-        HostReset();
-        HostSetModulePath(Launcher);
-        HostAddFile(u"\\Program Files\\Demo\\kolw.exe");
-        for (const char16_t* document : {u"app.kol", u"My Doc.kol", u"two.kol", u"sub\\one.kol"})
-            HostAddFile(Beside + std::u16string(document));
-        EXPECT_EQ(0, Run(Blanks(c.launchLine)));
-        EXPECT_EQ(Blanks(c.childLine), ChildLine());
-    }
+    ExpectCompositions(cases,
+                       {u"kolw.exe", u"app.kol", u"My Doc.kol", u"two.kol", u"sub\\one.kol"});
 }
 
 // Composition rules beyond the worked examples, with a.kol and App.Kol beside the launcher.
 TEST_F(LaunchTest, CompositionEdges)
 {
-    const struct {
-        const char16_t* launchLine;
-        const char16_t* childLine;
-    } cases[] = {
+    const std::vector<CompositionCase> cases = {
         {u"a\tb\t\t'c\td e'", u"a b 'c\td e'"},
         {u".kol a.kol", u".kol \"\\Program Files\\Demo\\a.kol\""},
         {u"App.Kol APP.KOL", u"App.Kol APP.KOL"},
@@ -113,18 +122,7 @@ TEST_F(LaunchTest, CompositionEdges)
         {u"\"a.kol\"\"b\"", u"\"\\Program Files\\Demo\\a.kol\" \"b\""},
         {u"line\r\nbreak", u"line\r\nbreak"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Show(c.launchLine));
-        HostReset();
-        HostSetModulePath(Launcher);
-        HostAddFile(u"\\Program Files\\Demo\\kol.exe");
-        HostAddFile(u"\\Program Files\\Demo\\a.kol");
-        HostAddFile(u"\\Program Files\\Demo\\\\a.kol");
-        HostAddFile(u"\\Program Files\\Demo\\App.Kol");
-        HostAddDirectory(u"\\Program Files\\Demo\\folder.kol");
-        EXPECT_EQ(0, Run(c.launchLine));
-        EXPECT_EQ(c.childLine, ChildLine());
-    }
+    ExpectCompositions(cases, {u"kol.exe", u"a.kol", u"\\a.kol", u"App.Kol"}, {u"folder.kol"});
 }
 
 // The worked examples of the executable choice, same launcher.
@@ -139,11 +137,13 @@ TEST_F(LaunchTest, ExecutableChoiceExamples)
     const std::u16string kolw = std::u16string(Beside) + u"kolw.exe";
     const std::u16string kol = std::u16string(Beside) + u"kol.exe";
     const ExecutableCase cases[] = {
-        {{kolw, kol, u"\\Windows\\Kolw.exe"}, u"\\Windows\\Kol.DLL", u"\\Program Files\\Demo\\kolw.exe"},
+        {{kolw, kol, u"\\Windows\\Kolw.exe"}, u"\\Windows\\Kol.DLL",
+         u"\\Program Files\\Demo\\kolw.exe"},
         {{kolw, kol}, nullptr, u"\\Program Files\\Demo\\kolw.exe"},
         {{kol, u"\\Windows\\Kolw.exe"}, u"\\Windows\\Kol.DLL", u"\\Program Files\\Demo\\kol.exe"},
         {{kol}, nullptr, u"\\Program Files\\Demo\\kol.exe"},
-        {{u"\\Windows\\Kolw.exe", u"\\Windows\\Kol.exe"}, u"\\Windows\\Kol.DLL", u"\\Windows\\Kolw.exe"},
+        {{u"\\Windows\\Kolw.exe", u"\\Windows\\Kol.exe"}, u"\\Windows\\Kol.DLL",
+         u"\\Windows\\Kolw.exe"},
         {{u"\\Windows\\Kol.exe"}, u"\\Windows\\Kolw.DLL", u"\\Windows\\Kol.exe"},
         {{u"\\Windows\\KolW.exe"}, u"\\Windows\\KolW.DLL", u"\\Windows\\KolW.exe"},
         {{u"\\Windows\\Kolw.exe"}, nullptr, nullptr},

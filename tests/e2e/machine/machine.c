@@ -10,59 +10,7 @@
  *   splash=none|visible|hidden                  a "KOL_SPLASH" window on this desktop
  * Environment: KOL_LOG the log file (appended); KOL_EXIT the exit code (decimal or 0x...);
  * KOL_CHILD_MS how long to run before exiting. */
-#include <windows.h>
-
-#include <stdio.h>
-#include <stdlib.h>
-#include <wchar.h>
-
-static wchar_t report[16384];
-static size_t reportLength;
-
-static void Report(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int written = _vsnwprintf(report + reportLength, 16383 - reportLength, format, args);
-    va_end(args);
-    if (written > 0)
-        reportLength += (size_t)written;
-    report[reportLength] = 0;
-}
-
-static void ReportText(const wchar_t* label, const wchar_t* text)
-{
-    Report(L"%ls=%ls\r\n%lsUnits=", label, text, label);
-    for (const wchar_t* c = text; *c != 0; c++)
-        Report(L"%ls%04X", c == text ? L"" : L" ", (unsigned)*c);
-    Report(L"\r\n");
-}
-
-static long long EnvNumber(const wchar_t* name, long long fallback)
-{
-    wchar_t value[64];
-    if (GetEnvironmentVariableW(name, value, 64) == 0)
-        return fallback;
-    return wcstoll(value, NULL, 0);
-}
-
-static void WriteLog(void)
-{
-    wchar_t path[MAX_PATH];
-    if (GetEnvironmentVariableW(L"KOL_LOG", path, MAX_PATH) == 0)
-        return;
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, NULL, 0, NULL, NULL);
-    char* utf8 = (char*)malloc(bytes > 0 ? bytes : 1);
-    WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, utf8, bytes, NULL, NULL);
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written;
-        WriteFile(file, utf8, (DWORD)bytes, &written, NULL);
-        CloseHandle(file);
-    }
-    free(utf8);
-}
+#include "demo/report.h"
 
 static void ReportCommon(void)
 {
@@ -77,7 +25,9 @@ static void ReportCommon(void)
 
 static int Finish(void)
 {
-    WriteLog();
+    wchar_t logPath[MAX_PATH];
+    if (GetEnvironmentVariableW(L"KOL_LOG", logPath, MAX_PATH) != 0)
+        AppendReport(logPath);
     Sleep((DWORD)EnvNumber(L"KOL_CHILD_MS", 0));
     return (int)(unsigned)EnvNumber(L"KOL_EXIT", 0);
 }
