@@ -94,16 +94,6 @@ class ExternalTest(rig.WineTestCase):
         self.assertEqual(f'"{self.dir}app.kol" -debug "{self.dir}two.kol" x',
                          self.run_ok(launcher, "two.kol x").call["commandLine"])
 
-    def test_console_machine_gets_the_arguments(self):
-        launcher = self.launcher()
-        kol = self.machine("kol.exe", kind="kol")
-        self.documents("My Doc.kol")
-        result = self.run_ok(launcher, "'My Doc.kol' \"a b\"")
-        self.assertRan(result, kol, "wmain")
-        call = result.call
-        self.assertEqual(["2", f"{self.dir}My Doc.kol", "a b"],
-                         [call["arguments"], call["argument1"], call["argument2"]])
-
     def test_kolw_wins_over_kol(self):
         launcher = self.launcher()
         kolw = self.machine("kolw.exe")
@@ -114,8 +104,13 @@ class ExternalTest(rig.WineTestCase):
     def test_kol_when_there_is_no_kolw(self):
         launcher = self.launcher()
         kol = self.machine("kol.exe", kind="kol")
+        self.documents("My Doc.kol")
         # Nothing is registered: the runtime base isn't needed.
-        self.assertRan(self.run_ok(launcher, "x"), kol, "wmain")
+        result = self.run_ok(launcher, "'My Doc.kol' \"a b\"")
+        self.assertRan(result, kol, "wmain")
+        call = result.call
+        self.assertEqual(["2", f"{self.dir}My Doc.kol", "a b"],
+                         [call["arguments"], call["argument1"], call["argument2"]])
 
     def test_executable_named_after_the_registered_runtime(self):
         launcher = self.launcher()

@@ -49,29 +49,7 @@ TEST_F(DiscoveryTest, IsExistingFileWantsAFileNotADirectory)
         EXPECT_EQ(c.expected, IsExistingFile((const WCHAR*)c.path)) << Show(c.path);
 }
 
-TEST_F(DiscoveryTest, DirectoryPartEndsAtTheLastBackslashOrColon)
-{
-    const struct {
-        const char16_t* path;
-        int expected;
-    } cases[] = {
-        {u"\\Program Files\\Demo\\Demo.exe", 20}, {u"\\Demo.exe", 1}, {u"Storage:Demo.exe", 8},
-        {u"a:b\\c:d", 6}, {u"Demo", 0}, {u"", 0}, {u"\\dir\\", 5},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, DirectoryPartLength((const WCHAR*)c.path)) << Show(c.path);
-}
-
-TEST_F(DiscoveryTest, ReadRegistryStringAppendsTheValue)
-{
-    HostRegSetString(HKEY_LOCAL_MACHINE, u"Software\\Test", u"Name", u"value text");
-    Output out;
-    EXPECT_EQ(1, ReadRegistryString(&out.s, HKEY_LOCAL_MACHINE, (const WCHAR*)u"Software\\Test",
-                                    (const WCHAR*)u"Name"));
-    EXPECT_EQ(Poison + u"value text", out.Text());
-    EXPECT_EQ(0, HostRegOpenHandles());
-}
-
+// Each value is appended after what the string held.
 TEST_F(DiscoveryTest, ReadRegistryStringSizes)
 {
     const std::u16string longest = Repeat(u'x', 129);
@@ -250,20 +228,6 @@ TEST_F(DiscoveryTest, JavaLauncherNeedsBothRegistryValues)
         EXPECT_TRUE(HostFileQueries().empty()) << "no file is tested";
         EXPECT_EQ(0, HostRegOpenHandles());
     }
-}
-
-TEST_F(DiscoveryTest, JavaHomeIsReadUnderTheCurrentVersion)
-{
-    HostRegSetString(HKEY_LOCAL_MACHINE, JavaKey, u"CurrentVersion", u"1.8.0_31");
-    HostRegSetString(HKEY_LOCAL_MACHINE, std::u16string(JavaKey) + u"\\1.8.0_31", u"JavaHome",
-                     u"\\J");
-    HostRegSetString(HKEY_LOCAL_MACHINE, std::u16string(JavaKey) + u"\\1.6", u"JavaHome",
-                     u"\\Old");
-    HostAddFile(u"\\J\\bin\\javaw.exe");
-    HostAddFile(u"\\Old\\bin\\javaw.exe");
-    Output out(u"");
-    EXPECT_EQ(1, FindJavaLauncher(&out.s));
-    EXPECT_EQ(u"\\J\\bin\\javaw.exe", out.Text());
 }
 
 TEST_F(DiscoveryTest, KolJarBesideTheSource)

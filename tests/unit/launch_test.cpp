@@ -171,31 +171,6 @@ TEST_F(LaunchTest, ExecutableChoiceExamples)
     }
 }
 
-// The lower-case "w" rule, by the paths that are tried.
-TEST_F(LaunchTest, RuntimeBaseCandidatesInOrder)
-{
-    const struct {
-        const char16_t* registered;
-        std::vector<std::u16string> tried;
-    } cases[] = {
-        {u"\\Windows\\Kol.DLL", {u"\\Windows\\Kolw.exe", u"\\Windows\\Kol.exe"}},
-        {u"\\Windows\\Kolw.DLL", {u"\\Windows\\Kolw.exe", u"\\Windows\\Kol.exe"}},
-        {u"\\Windows\\KolW.DLL", {u"\\Windows\\KolWw.exe", u"\\Windows\\KolW.exe"}},
-        {u"\"\\Windows\\Kol.DLL\"", {u"\\Windows\\Kolw.exe", u"\\Windows\\Kol.exe"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Show(c.registered));
-        HostReset();
-        HostSetModulePath(Launcher);
-        HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", c.registered);
-        EXPECT_EQ(-1, Run(u""));
-        std::vector<std::u16string> expected = {std::u16string(Beside) + u"kolw.exe",
-                                                std::u16string(Beside) + u"kol.exe"};
-        expected.insert(expected.end(), c.tried.begin(), c.tried.end());
-        EXPECT_EQ(expected, HostFileQueries());
-    }
-}
-
 TEST_F(LaunchTest, ChildGetsTheArgumentsAloneAndNothingElse)
 {
     HostAddFile(u"\\Program Files\\Demo\\kolw.exe");
