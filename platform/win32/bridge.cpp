@@ -47,8 +47,8 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
 }
 
 // What follows the program's own name on the process's command line, with exactly one
-// separating blank or tab skipped. The CRT's lpCmdLine skips every blank and control
-// character there, which would lose leading blanks and tabs that Windows CE hands on.
+// separating blank or tab skipped, as Windows CE hands it on. (The C runtime's lpCmdLine
+// would skip every blank and control character there.)
 static LPWSTR ArgumentsOfCommandLine(LPWSTR line)
 {
     if (*line == '"') {
@@ -66,9 +66,16 @@ static LPWSTR ArgumentsOfCommandLine(LPWSTR line)
     return line;
 }
 
-extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR,
-                               int showCommand)
+// The C runtime's start-up code is left out (-nostartfiles): the launcher has no
+// constructors, thread-local data or argv to set up, and without it the program is half
+// the size. msvcrt.dll initialises itself when it loads.
+extern "C" void KolEntry(void)
 {
-    return KolWinMain(instance, previousInstance, ArgumentsOfCommandLine(GetCommandLineW()),
-                      showCommand);
+    STARTUPINFOW startup;
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow
+                                                               : SW_SHOWDEFAULT;
+    ExitProcess((UINT)KolWinMain(GetModuleHandleW(NULL), NULL,
+                                 ArgumentsOfCommandLine(GetCommandLineW()), showCommand));
 }
