@@ -120,6 +120,24 @@ class KolbrandTest(rig.WineTestCase):
                 self.assertEqual(APP_ICON_TOP,
                                  icon_top(rig.win_path(launcher) + ",-50"))
 
+    def test_a_launch_line_launcher_runs_the_machine_as_the_cmake_built_one(self):
+        folder = self.tmp()
+        branded, built = folder / "branded" / "Demo.exe", folder / "built" / "Demo.exe"
+        branded.parent.mkdir()
+        self.brand(branded, "--launch-line", "app.kol -debug")
+        rig.install(built.parent, launcher=rig.variant("external_app"), name="Demo.exe",
+                    runtime=False)
+        self.assertEqual(listing(built), listing(branded))
+        for launcher in (branded, built):
+            with self.subTest(launcher=launcher.parent.name):
+                shutil.copyfile(rig.HELPERS / "machine" / "kolw.exe", launcher.parent / "kolw.exe")
+                (launcher.parent / "app.kol").write_bytes(b"")
+                call = rig.run(launcher, "x").call
+                self.assertEqual(rig.win_path(launcher.parent / "kolw.exe").lower(),
+                                 call["program"].lower())
+                self.assertEqual(f'"{rig.win_path(launcher.parent)}\\app.kol" -debug x',
+                                 call["commandLine"])
+
     def test_icon_replaces_group_50_for_the_registered_reference(self):
         folder = self.tmp()
         launcher = folder / "app.exe"
