@@ -306,6 +306,11 @@ class KolbrandTest(rig.WineTestCase):
         self.assertTrue(listing(launcher).startswith("mode: in-process\nCommandLine: \"a.kol\"\n"))
         self.assertEqual(" a.kol doc.kol", rig.run(launcher, "doc.kol").call["commandLine"])
 
+    def test_help(self):
+        completed = kolbrand("--help")
+        self.assertEqual(0, completed.returncode)
+        self.assertTrue(completed.stdout.startswith("usage: kolbrand OUTPUT.exe"), completed.stdout)
+
     def test_usage_errors(self):
         for args, message in ((["--colour", "x"], "unknown option --colour"),
                               ([], "no OUTPUT.exe given")):

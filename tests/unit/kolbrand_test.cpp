@@ -133,9 +133,13 @@ TEST_F(KolbrandTest, CommandLineValues)
     EXPECT_EQ(std::vector<std::string>{"OLD"}, options.removals);
     EXPECT_EQ("i.ico", options.icon);
 
+    ASSERT_EQ(1, ParseBrandOptions({"out.exe", "--help", "--colour"}, &options, &error));
+    EXPECT_TRUE(options.help) << "--help wins over whatever follows";
+
     ASSERT_EQ(1, ParseBrandOptions({"--list", "l.exe"}, &options, &error));
     EXPECT_TRUE(options.list);
     EXPECT_EQ("l.exe", options.output);
+    EXPECT_FALSE(options.help);
     EXPECT_EQ(NoLine, options.lineKind);
     EXPECT_TRUE(options.splashes.empty());
 }

@@ -189,6 +189,10 @@ int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* o
             options->output = argument;
             continue;
         }
+        if (argument == "--help") {
+            options->help = true;
+            return 1;
+        }
         if (!HasValue(argument)) {
             *error = "unknown option " + argument;
             return 0;

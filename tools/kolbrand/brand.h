@@ -49,6 +49,7 @@ struct SplashFile {
 
 // The command line, UTF-8.
 struct BrandOptions {
+    bool help = false;
     bool list = false;
     std::string output;  // with list: the launcher to list
     std::string from;    // empty: the launcher.exe beside kolbrand.exe

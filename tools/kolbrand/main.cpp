@@ -265,5 +265,9 @@ int wmain(int argc, wchar_t** argv)
         fprintf(stderr, "kolbrand: %s\n%s", error.c_str(), KolbrandUsage);
         return 2;
     }
+    if (options.help) {
+        fputs(KolbrandUsage, stdout);
+        return 0;
+    }
     return options.list ? List(options.output) : Brand(options);
 }
