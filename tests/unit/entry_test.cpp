@@ -207,6 +207,16 @@ TEST_F(EntryTest, BlankLineRegistersThenStartsTheRuntime)
     }
 }
 
+TEST_F(EntryTest, BlankLineRegistersBeforeARunningInstanceTakesTheStart)
+{
+    HostAddLibrary(u"Kol.dll", FakeKolMain);
+    HostAddForeignWindow(u"StartKol");
+    EXPECT_EQ(0, Run(u""));
+    EXPECT_TRUE(DocumentTypeRegistered());
+    EXPECT_EQ(1u, HostPostedMessages().size());
+    EXPECT_EQ(0, received.calls);
+}
+
 TEST_F(EntryTest, PlusAloneRegistersAndEndsWithZeroWithoutRuntime)
 {
     resultToReturn = 5;
