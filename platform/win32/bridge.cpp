@@ -18,7 +18,8 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                       DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                       LPSTARTUPINFOW, LPPROCESS_INFORMATION processInfo)
 {
-    // "application" arguments: the child's WinMain then sees the arguments alone, as on CE.
+    // "application" arguments: the child's WinMain then sees the arguments alone, as on CE;
+    // without arguments the line is the quoted path alone, as a desktop start gives it.
     int applicationLength = TextLength(application);
     int argumentsLength = commandLine ? TextLength(commandLine) : 0;
     WCHAR* line = (WCHAR*)malloc((applicationLength + argumentsLength + 4) * sizeof(WCHAR));
@@ -29,9 +30,10 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
     memcpy(out, application, applicationLength * sizeof(WCHAR));
     out += applicationLength;
     *out++ = '"';
-    *out++ = ' ';
-    if (argumentsLength > 0)
+    if (argumentsLength > 0) {
+        *out++ = ' ';
         memcpy(out, commandLine, argumentsLength * sizeof(WCHAR));
+    }
     out[argumentsLength] = 0;
 
     STARTUPINFOW startup;
