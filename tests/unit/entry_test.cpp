@@ -161,6 +161,15 @@ TEST_F(EntryTest, NoKeyMeansNoLibrary)
     EXPECT_EQ(1u, HostLoadLibraryCalls().size());
 }
 
+TEST_F(EntryTest, KeyNameThatCannotBeMadeMeansNoLibrary)
+{
+    HostRegSetString(HKEY_CLASSES_ROOT, u"", u"", u"x.dll");
+    HostAddLibrary(u"x.dll", FakeKolMain);
+    HostFailAllocation(1);
+    EXPECT_EQ(NULL, LoadRuntimeLibrary());
+    EXPECT_TRUE(HostRegCalls().empty()) << "the classes root itself is never read";
+}
+
 TEST_F(EntryTest, KeyIsOpenedWithTheClassKeyName)
 {
     HostRegSetString(HKEY_CLASSES_ROOT, u"KolFile10\\DLL", u"", u"x.dll");
