@@ -4,7 +4,8 @@ enable_language(RC)
 
 set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections ${KOL_WARNINGS})
-set(KOL_PRODUCT_LINK -municode -mwindows -static-libgcc -s -Wl,--gc-sections)
+set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,KolEntry -static-libgcc -s
+    -Wl,--gc-sections)
 
 add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES}
     ${CMAKE_SOURCE_DIR}/platform/win32/bridge.cpp ${CMAKE_SOURCE_DIR}/platform/win32/sockets.cpp)

@@ -9,43 +9,10 @@
 //   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
 //   KOL_HOLD_MS      how long to wait before returning, after the log is written and with
 //                    no window of its own (a test takes its screenshot meanwhile); default 0
-#include <windows.h>
-
-#include <stdio.h>
-#include <stdlib.h>
-#include <wchar.h>
+#include "report.h"
 
 static HMODULE self;
-static wchar_t report[8192];
-static size_t reportLength;
 static wchar_t summary[1024];
-
-static void Report(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int written = _vsnwprintf(report + reportLength, 8191 - reportLength, format, args);
-    va_end(args);
-    if (written > 0)
-        reportLength += (size_t)written;
-    report[reportLength] = 0;
-}
-
-static long long EnvNumber(const wchar_t* name, long long fallback)
-{
-    wchar_t value[64];
-    if (GetEnvironmentVariableW(name, value, 64) == 0)
-        return fallback;
-    return wcstoll(value, NULL, 0);
-}
-
-static void ReportText(const wchar_t* label, const wchar_t* text)
-{
-    Report(L"%ls=%ls\r\n%lsUnits=", label, text, label);
-    for (const wchar_t* c = text; *c != 0; c++)
-        Report(L"%ls%04X", c == text ? L"" : L" ", (unsigned)*c);
-    Report(L"\r\n");
-}
 
 static void ReportSplash(void)
 {
@@ -83,17 +50,7 @@ static void WriteLog(void)
         wchar_t* slash = wcsrchr(path, L'\\');
         wcscpy(slash ? slash + 1 : path, L"Kol.log");
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, NULL, 0, NULL, NULL);
-    char* utf8 = (char*)malloc(bytes > 0 ? bytes : 1);
-    WideCharToMultiByte(CP_UTF8, 0, report, (int)reportLength, utf8, bytes, NULL, NULL);
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written;
-        WriteFile(file, utf8, (DWORD)bytes, &written, NULL);
-        CloseHandle(file);
-    }
-    free(utf8);
+    AppendReport(path);
 }
 
 static LRESULT CALLBACK ReportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

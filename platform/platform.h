@@ -122,8 +122,8 @@ int WSAAPI CeClosesocket(SOCKET s);
 #define CreateWindowExW CeCreateWindowExW
 #define LoadResource CeLoadResource
 #define CreateProcessW CeCreateProcessW
-// The desktop headers declare a narrow WinMain; desktop enters through wWinMain
-// (platform/win32/entry.cpp), which calls the launcher's wide one under this name.
+// The desktop headers declare a narrow WinMain; desktop enters through KolEntry
+// (platform/win32/bridge.cpp), which calls the launcher's wide one under this name.
 #define WinMain KolWinMain
 int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                       int showCommand);

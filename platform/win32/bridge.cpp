@@ -18,7 +18,8 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                       DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                       LPSTARTUPINFOW, LPPROCESS_INFORMATION processInfo)
 {
-    // "application" arguments: the child's WinMain then sees the arguments alone, as on CE.
+    // "application" arguments: the child's WinMain then sees the arguments alone, as on CE;
+    // without arguments the line is the quoted path alone, as a desktop start gives it.
     int applicationLength = TextLength(application);
     int argumentsLength = commandLine ? TextLength(commandLine) : 0;
     WCHAR* line = (WCHAR*)malloc((applicationLength + argumentsLength + 4) * sizeof(WCHAR));
@@ -29,9 +30,10 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
     memcpy(out, application, applicationLength * sizeof(WCHAR));
     out += applicationLength;
     *out++ = '"';
-    *out++ = ' ';
-    if (argumentsLength > 0)
+    if (argumentsLength > 0) {
+        *out++ = ' ';
         memcpy(out, commandLine, argumentsLength * sizeof(WCHAR));
+    }
     out[argumentsLength] = 0;
 
     STARTUPINFOW startup;
@@ -45,8 +47,8 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
 }
 
 // What follows the program's own name on the process's command line, with exactly one
-// separating blank or tab skipped. The CRT's lpCmdLine skips every blank and control
-// character there, which would lose leading blanks and tabs that Windows CE hands on.
+// separating blank or tab skipped, as Windows CE hands it on. (The C runtime's lpCmdLine
+// would skip every blank and control character there.)
 static LPWSTR ArgumentsOfCommandLine(LPWSTR line)
 {
     if (*line == '"') {
@@ -64,9 +66,16 @@ static LPWSTR ArgumentsOfCommandLine(LPWSTR line)
     return line;
 }
 
-extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR,
-                               int showCommand)
+// The C runtime's start-up code is left out (-nostartfiles): the launcher has no
+// constructors, thread-local data or argv to set up, and without it the program is half
+// the size. msvcrt.dll initialises itself when it loads.
+extern "C" void KolEntry(void)
 {
-    return KolWinMain(instance, previousInstance, ArgumentsOfCommandLine(GetCommandLineW()),
-                      showCommand);
+    STARTUPINFOW startup;
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow
+                                                               : SW_SHOWDEFAULT;
+    ExitProcess((UINT)KolWinMain(GetModuleHandleW(NULL), NULL,
+                                 ArgumentsOfCommandLine(GetCommandLineW()), showCommand));
 }
