@@ -34,6 +34,7 @@ else()
     add_executable(kol_unit_tests ${KOL_UNIT_TESTS})
     target_compile_options(kol_unit_tests PRIVATE ${KOL_HOST_FLAGS})
     target_link_libraries(kol_unit_tests PRIVATE kol_product GTest::gtest GTest::gtest_main)
+    target_compile_definitions(kol_unit_tests PRIVATE KOL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     include(GoogleTest)
     # The launcher keeps process-lifetime data on purpose; leaks are not faults here.
     gtest_discover_tests(kol_unit_tests DISCOVERY_TIMEOUT 60

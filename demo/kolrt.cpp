@@ -7,6 +7,8 @@
 //   KOL_SHOW_MS      how long the window stays; default 4000, 0 shows none
 //   KOL_T0           QueryPerformanceCounter value taken when the launcher was started
 //   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
+//   KOL_HOLD_MS      how long to wait before returning, after the log is written and with
+//                    no window of its own (a test takes its screenshot meanwhile); default 0
 #include "report.h"
 
 static HMODULE self;
@@ -23,10 +25,12 @@ static void ReportSplash(void)
     GetWindowRect(splash, &r);
     wchar_t title[256];
     GetWindowTextW(splash, title, 256);
+    // A window that has been painted has no update region left.
     Report(L"splash=%d,%d,%d,%d\r\nsplashTitle=%ls\r\nsplashStyle=0x%08lX\r\n"
-           L"splashVisible=%d\r\n",
+           L"splashVisible=%d\r\nsplashUpdatePending=%d\r\n",
            (int)r.left, (int)r.top, (int)(r.right - r.left), (int)(r.bottom - r.top), title,
-           (unsigned long)GetWindowLongW(splash, GWL_STYLE), IsWindowVisible(splash) ? 1 : 0);
+           (unsigned long)GetWindowLongW(splash, GWL_STYLE), IsWindowVisible(splash) ? 1 : 0,
+           GetUpdateRect(splash, NULL, FALSE) ? 1 : 0);
     if (EnvNumber(L"KOL_QUIT_SPLASH", 0) == 1) {
         PostMessageW(splash, WM_QUIT, 0, 0);
         int waited = 0;
@@ -135,6 +139,7 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
                commandLine, showCommand, (unsigned long long)(UINT_PTR)launcher,
                (unsigned long long)(UINT_PTR)library, exitCode);
 
+    Sleep((DWORD)EnvNumber(L"KOL_HOLD_MS", 0));
     int showMs = (int)EnvNumber(L"KOL_SHOW_MS", 4000);
     if (showMs > 0)
         ShowReport(showMs);

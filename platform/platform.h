@@ -152,6 +152,7 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef const char* LPCSTR;
 typedef void* LPVOID;
+typedef void* PVOID;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
 
@@ -392,6 +393,9 @@ BOOL EventModify(HANDLE event, DWORD function);
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void EnterCriticalSection(CRITICAL_SECTION* section);
 void LeaveCriticalSection(CRITICAL_SECTION* section);
+PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value);
+PVOID InterlockedCompareExchangePointer(PVOID volatile* target, PVOID exchange,
+                                        PVOID comparand);
 
 // Windows and messages
 HWND FindWindowW(LPCWSTR className, LPCWSTR title);

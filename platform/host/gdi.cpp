@@ -25,6 +25,7 @@ static bool dibFails;
 static bool dibWithoutBits;
 static bool dcFails;
 static int liveDcs;
+static const size_t HostDibMemoryLimit = 64u << 20;
 
 void HostFailDibSection(bool fail)
 {
@@ -52,6 +53,18 @@ HostBitmapInfo HostGetBitmap(HBITMAP bitmap)
             return b->info;
     }
     return HostBitmapInfo();
+}
+
+void HostDeleteBitmap(HBITMAP bitmap)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    for (size_t i = 0; i < bitmaps.size(); i++) {
+        if (bitmaps[i] == bitmap) {
+            delete bitmap;
+            bitmaps.erase(bitmaps.begin() + (long)i);
+            return;
+        }
+    }
 }
 
 std::vector<HostBlit> HostBlits()
@@ -124,6 +137,9 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE,
     int colours = depth <= 8 ? 1 << depth : 0;
     bitmap->info.colours.assign(info->bmiColors, info->bmiColors + colours);
     size_t stride = ((size_t)depth * width + 31) / 32 * 4;
+    // As a device short of memory: a 65535-pixel square must not take the tests' memory.
+    if (stride * height > HostDibMemoryLimit)
+        return NULL;
     // Real DIB sections come zeroed.
     bitmap->info.bits.assign(stride * height, 0);
     bitmaps.push_back(bitmap);

@@ -184,11 +184,14 @@ struct HostBlit {
     int sourceX, sourceY;
     DWORD rop;
 };
-// CreateDIBSection then fails (null), or succeeds without pixel memory.
+// CreateDIBSection then fails (null), or succeeds without pixel memory. It also fails for
+// pixel memory over 64 MB, as a device would.
 void HostFailDibSection(bool fail);
 void HostDibWithoutBits(bool withoutBits);
 void HostFailCreateDc(bool fail);
 HostBitmapInfo HostGetBitmap(HBITMAP bitmap);
+// Releases a DIB section, as DeleteObject would: for benchmarks that make many.
+void HostDeleteBitmap(HBITMAP bitmap);
 std::vector<HostBlit> HostBlits();
 // Device contexts created and not deleted (paint DCs excluded).
 int HostLiveDcs();

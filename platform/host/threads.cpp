@@ -145,6 +145,18 @@ void LeaveCriticalSection(CRITICAL_SECTION* section)
     ((std::mutex*)section->impl)->unlock();
 }
 
+PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value)
+{
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+
+PVOID InterlockedCompareExchangePointer(PVOID volatile* target, PVOID exchange, PVOID comparand)
+{
+    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return comparand;
+}
+
 void HostResetThreads()
 {
     std::vector<HostThread*> running;

@@ -12,6 +12,8 @@ import pathlib
 import shutil
 import struct
 import subprocess
+import threading
+import time
 import unittest
 import zlib
 
@@ -150,6 +152,29 @@ def run(program, args="", raw=None, cwd=None, extra_env=None, timeout_ms=20000,
     if completed.returncode != 0:
         raise RuntimeError(f"runwait failed: {completed.stdout} {completed.stderr}")
     return Result(completed.stdout, log_file)
+
+
+def run_with_screenshot(program, args="", extra_env=None, settle=0.2, timeout_ms=20000):
+    """Runs program as run() does and, settle seconds after the demo runtime has written
+    its log, takes a screenshot; extra_env must keep the runtime running meanwhile
+    (KOL_HOLD_MS or KOL_SHOW_MS). Returns (Result, Image or None when no log came)."""
+    runs = TMP / "runs"
+    runs.mkdir(parents=True, exist_ok=True)
+    before = set(runs.glob("log*"))
+    outcome = {}
+    runner = threading.Thread(
+        target=lambda: outcome.update(result=run(program, args, extra_env=extra_env,
+                                                 timeout_ms=timeout_ms)))
+    runner.start()
+    deadline = time.time() + timeout_ms / 1000
+    while runner.is_alive() and time.time() < deadline and not set(runs.glob("log*")) - before:
+        time.sleep(0.05)
+    image = None
+    if runner.is_alive():
+        time.sleep(settle)
+        image = screenshot()
+    runner.join()
+    return outcome["result"], image
 
 
 def reg_set(key, name, kind, data):
