@@ -55,6 +55,18 @@ HostBitmapInfo HostGetBitmap(HBITMAP bitmap)
     return HostBitmapInfo();
 }
 
+void HostDeleteBitmap(HBITMAP bitmap)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    for (size_t i = 0; i < bitmaps.size(); i++) {
+        if (bitmaps[i] == bitmap) {
+            delete bitmap;
+            bitmaps.erase(bitmaps.begin() + (long)i);
+            return;
+        }
+    }
+}
+
 std::vector<HostBlit> HostBlits()
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());

@@ -190,6 +190,8 @@ void HostFailDibSection(bool fail);
 void HostDibWithoutBits(bool withoutBits);
 void HostFailCreateDc(bool fail);
 HostBitmapInfo HostGetBitmap(HBITMAP bitmap);
+// Releases a DIB section, as DeleteObject would: for benchmarks that make many.
+void HostDeleteBitmap(HBITMAP bitmap);
 std::vector<HostBlit> HostBlits();
 // Device contexts created and not deleted (paint DCs excluded).
 int HostLiveDcs();
