@@ -303,6 +303,13 @@ static int CheckConfigBytes(const std::string& origin, const std::string& config
         return 0;
     }
     size_t lineBreak = config.find_first_of("\r\n");
+    if (lineBreak != std::string::npos
+        && config.find_first_not_of("\r\n", lineBreak) == std::string::npos) {
+        diagnostics->errors.push_back(
+            origin + ": CONFIG ends with a line break, as text editors leave one: remove it, "
+                     "or the launcher takes it as part of the last value");
+        return 0;
+    }
     if (lineBreak != std::string::npos) {
         diagnostics->errors.push_back(
             origin + ": CONFIG holds a line break at offset " + std::to_string(lineBreak) +
