@@ -7,8 +7,8 @@ import rig
 
 BITMAPS = rig.VARIANTS / "splash-bitmaps"
 SHIPPED = rig.ROOT / "resources" / "splash.bmp"
-# Styles that would give the window a caption or a frame.
-FRAME_STYLES = 0x00C00000 | 0x00800000 | 0x00400000 | 0x00040000  # caption, border, dlgframe, thickframe
+# Styles that would give the window a frame: caption, border, dialog frame, thick frame.
+FRAME_STYLES = 0x00C00000 | 0x00800000 | 0x00400000 | 0x00040000
 WS_VISIBLE = 0x10000000
 HOLD = {"KOL_HOLD_MS": "3000"}
 
