@@ -143,6 +143,20 @@ TEST_F(BitmapTest, TitleIsTheFirstWithAValue)
 
 // --- Header check ------------------------------------------------------------------------
 
+struct Decoded {
+    HBITMAP bitmap;
+    int width = -7;
+    int height = -7;
+};
+
+Decoded Decode(const std::string& bytes)
+{
+    Decoded decoded;
+    decoded.bitmap =
+        DecodeSplashBitmap(Data(bytes), (int)bytes.size(), &decoded.width, &decoded.height);
+    return decoded;
+}
+
 struct VerdictCase {
     const char* what;
     BitmapFile file;
@@ -205,6 +219,7 @@ TEST_F(BitmapTest, ChecksTheHeader)
         std::string bytes = c.file.Bytes();
         BitmapHeader header;
         EXPECT_EQ(c.verdict, CheckSplashBitmap(Data(bytes), (int)bytes.size(), &header));
+        EXPECT_EQ(c.verdict == BitmapAccepted, Decode(bytes).bitmap != nullptr);
     }
 }
 
@@ -267,20 +282,6 @@ TEST_F(BitmapTest, RefusedHeaderKeepsOnlyWhatWasRead)
 }
 
 // --- Decoding ----------------------------------------------------------------------------
-
-struct Decoded {
-    HBITMAP bitmap;
-    int width = -7;
-    int height = -7;
-};
-
-Decoded Decode(const std::string& bytes)
-{
-    Decoded decoded;
-    decoded.bitmap =
-        DecodeSplashBitmap(Data(bytes), (int)bytes.size(), &decoded.width, &decoded.height);
-    return decoded;
-}
 
 TEST_F(BitmapTest, DecodesTheShippedBitmap)
 {
