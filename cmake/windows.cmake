@@ -3,7 +3,7 @@
 enable_language(RC)
 
 set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections ${KOL_WARNINGS})
+    -ffunction-sections ${KOL_WARNINGS})
 set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,KolEntry -static-libgcc -s
     -Wl,--gc-sections)
 

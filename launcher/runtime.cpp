@@ -11,6 +11,8 @@ static const DWORD RegisteredPathBytes = 255;
 static const WCHAR* ReadRegisteredRuntimePath(void)
 {
     WCHAR* keyName = ConcatStrings(KolFile10, TEXT("\\DLL"));
+    if (keyName == NULL)
+        return NULL;  // a null name would open HKEY_CLASSES_ROOT itself
     HKEY key;
     LONG opened = RegOpenKeyExW(HKEY_CLASSES_ROOT, keyName, 0, 0, &key);
     free(keyName);

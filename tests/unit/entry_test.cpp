@@ -161,6 +161,15 @@ TEST_F(EntryTest, NoKeyMeansNoLibrary)
     EXPECT_EQ(1u, HostLoadLibraryCalls().size());
 }
 
+TEST_F(EntryTest, KeyNameThatCannotBeMadeMeansNoLibrary)
+{
+    HostRegSetString(HKEY_CLASSES_ROOT, u"", u"", u"x.dll");
+    HostAddLibrary(u"x.dll", FakeKolMain);
+    HostFailAllocation(1);
+    EXPECT_EQ(NULL, LoadRuntimeLibrary());
+    EXPECT_TRUE(HostRegCalls().empty()) << "the classes root itself is never read";
+}
+
 TEST_F(EntryTest, KeyIsOpenedWithTheClassKeyName)
 {
     HostRegSetString(HKEY_CLASSES_ROOT, u"KolFile10\\DLL", u"", u"x.dll");
@@ -188,28 +197,51 @@ TEST_F(EntryTest, SocketLibraryIsReleasedOnlyWhenTheHandOffStartedIt)
     }
 }
 
-TEST_F(EntryTest, RuntimeReceivesTheLineEvenWhenBlank)
+bool DocumentTypeRegistered()
 {
-    HostAddLibrary(u"Kol.dll", FakeKolMain);
-    for (std::u16string blank : {u"", u"   ", u"\t", u"\x01\x1f "}) {
+    return HostRegGetString(HKEY_CLASSES_ROOT, u".kol", u"") == u"KolFile10";
+}
+
+TEST_F(EntryTest, BlankLineRegistersThenStartsTheRuntime)
+{
+    // Nothing above U+0020: tabs and other control characters count as blank.
+    for (std::u16string blank : {u"", u"   ", u"\t", u"\t\t", u"\x01\x1f ", u" \x20"}) {
+        HostReset();
+        HostAddLibrary(u"Kol.dll", FakeKolMain);
         received = RuntimeCall();
         Run(blank);
+        EXPECT_TRUE(DocumentTypeRegistered()) << Show(blank);
         EXPECT_EQ(1, received.calls) << Show(blank);
         EXPECT_EQ(blank, received.commandLine);
     }
 }
 
-TEST_F(EntryTest, PlusAloneEndsWithZeroWithoutRuntime)
+TEST_F(EntryTest, BlankLineRegistersBeforeARunningInstanceTakesTheStart)
 {
     HostAddLibrary(u"Kol.dll", FakeKolMain);
+    HostAddForeignWindow(u"StartKol");
+    EXPECT_EQ(0, Run(u""));
+    EXPECT_TRUE(DocumentTypeRegistered());
+    EXPECT_EQ(1u, HostPostedMessages().size());
+    EXPECT_EQ(0, received.calls);
+}
+
+TEST_F(EntryTest, PlusAloneRegistersAndEndsWithZeroWithoutRuntime)
+{
     resultToReturn = 5;
     for (std::u16string request : {u"+", u"+ ", u"+   "}) {
+        HostReset();
+        HostAddLibrary(u"Kol.dll", FakeKolMain);
         EXPECT_EQ(0, Run(request)) << Show(request);
+        EXPECT_TRUE(DocumentTypeRegistered()) << Show(request);
         EXPECT_EQ(0, received.calls) << Show(request);
     }
-    for (std::u16string ordinary : {u" +", u"+\t", u"+x", u"+ x", u"++"}) {
+    for (std::u16string ordinary : {u" +", u"+\t", u"+x", u"+ x", u"++", u"x", u"\t+"}) {
+        HostReset();
+        HostAddLibrary(u"Kol.dll", FakeKolMain);
         received = RuntimeCall();
         EXPECT_EQ(5, Run(ordinary)) << Show(ordinary);
+        EXPECT_FALSE(DocumentTypeRegistered()) << Show(ordinary);
         EXPECT_EQ(1, received.calls) << Show(ordinary);
         EXPECT_EQ(ordinary, received.commandLine);
     }
