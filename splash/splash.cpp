@@ -36,6 +36,7 @@ static DWORD WINAPI StartSplashThread(LPVOID)
 
 HWND ShowSplash(const ConfigTable* table, HMODULE module, HINSTANCE appInstance)
 {
+    // The choice, its bitmap and the title copy live as long as the process.
     SplashChoice* choice = ChooseSplash(module, table);
     if (choice == NULL)
         return NULL;

@@ -13,7 +13,8 @@ namespace {
 
 class SplashTest : public HostTest {};
 
-const char ShippedConfig[] = "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1";
+const char ShippedConfig[] =
+    "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1";
 
 void AddConfig(const std::string& text)
 {
@@ -110,7 +111,8 @@ TEST_F(SplashTest, CentresOnTheScreenTruncatingTowardZero)
         HostReset();
         HostSetScreenSize(c.screenWidth, c.screenHeight);
         AddBitmap(u"S", c.width, c.height);
-        HostWindowInfo info = HostGetWindowInfo(ShowSplash(table, HostMainModule(), HostMainModule()));
+        HWND window = ShowSplash(table, HostMainModule(), HostMainModule());
+        HostWindowInfo info = HostGetWindowInfo(window);
         EXPECT_TRUE(info.exists);
         EXPECT_EQ(c.x, info.x);
         EXPECT_EQ(c.y, info.y);

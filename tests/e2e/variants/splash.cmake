@@ -20,7 +20,8 @@ kol_add_launcher(splash_oversize
     CONFIG "SplashScreen=480x640;BIG|SplashScreen=200x200;MID"
     SPLASH_BITMAPS BIG=${splashBitmaps}/big_480x640.bmp MID=${splashBitmaps}/mid_200x200.bmp
     OUTPUT_DIRECTORY ${KOL_VARIANTS_DIR}/splash_oversize)
-foreach(picture palette1_139x136 palette4_100x80 palette8_120x90 topdown_139x136)
+foreach(picture palette1_139x136 palette4_100x80 palette8_120x90 topdown_139x136
+        huge_65535x65535)
     string(REGEX REPLACE "_.*" "" name ${picture})
     string(REGEX REPLACE ".*_" "" size ${picture})
     kol_add_launcher(splash_${name}

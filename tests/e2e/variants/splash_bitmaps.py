@@ -54,7 +54,14 @@ PICTURES = {
     "palette8_120x90.bmp": lambda: bmp(120, 90, 8, lambda x, y: (x * 2 + y * 7) % 256,
                                        palette(256)),
     "topdown_139x136.bmp": lambda: bmp(139, 136, 24, gradient, top_down=True),
+    "huge_65535x65535.bmp": lambda: huge(),
 }
+
+
+def huge():
+    """The largest size the launcher accepts, with only its bottom row present."""
+    row = bmp(65535, 1, 24, lambda x, y: (x % 256, 0, 255 - x % 256))
+    return row[:22] + struct.pack("<i", 65535) + row[26:]
 
 
 def main():
