@@ -42,10 +42,17 @@ struct Started {
     long long milliseconds;
 };
 
-Started Start()
+// Through StartSplash, or with table handed to ShowSplash as StartSplash hands its own.
+Started Start(const ConfigTable* table = nullptr)
 {
     auto begin = std::chrono::steady_clock::now();
-    HWND window = StartSplash(HostMainModule(), HostMainModule());
+    HWND window = NULL;
+    if (table == nullptr) {
+        window = StartSplash(HostMainModule(), HostMainModule());
+    } else {
+        InitializeCriticalSection(&Splash.lock);
+        window = ShowSplash(table, HostMainModule(), HostMainModule());
+    }
     auto elapsed = std::chrono::steady_clock::now() - begin;
     return {window, std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()};
 }
@@ -221,26 +228,27 @@ TEST_F(SplashTest, CancelledThreadCreatesNoWindow)
 
 struct NoSplashCase {
     const char* what;
+    const char* config;  // null: no CONFIG resource
     void (*arrange)();
 };
 
 TEST_F(SplashTest, NoSplashMeansNoThreadAndNoWait)
 {
+    // LoadConfig keeps the first table of the process: every case but the first gets its
+    // table handed over, or all would see the first one's.
     const NoSplashCase cases[] = {
-        {"no configuration", []() { AddBitmap(u"SPLASHSCREEN1", 139, 136); }},
-        {"no entry", []() { AddConfig("SplashScreenTitle=Kol"); }},
-        {"missing bitmap", []() { AddConfig(ShippedConfig); }},
-        {"refused bitmap",
-         []() {
-             AddConfig(ShippedConfig);
-             HostAddResource(HostMainModule(), u"SPLASHSCREEN1", u"SplashScreen", "BM");
-         }},
+        {"no configuration", nullptr, []() { AddBitmap(u"SPLASHSCREEN1", 139, 136); }},
+        {"no entry", "SplashScreenTitle=Kol", []() { AddBitmap(u"SPLASHSCREEN1", 139, 136); }},
+        {"missing bitmap", ShippedConfig, []() {}},
+        {"refused bitmap", ShippedConfig,
+         []() { HostAddResource(HostMainModule(), u"SPLASHSCREEN1", u"SplashScreen", "BM"); }},
     };
     for (const NoSplashCase& c : cases) {
         SCOPED_TRACE(c.what);
         HostReset();
         c.arrange();
-        Started started = Start();
+        ConfigTable* table = c.config ? ParseConfig(c.config, (int)strlen(c.config)) : nullptr;
+        Started started = Start(table);
         EXPECT_EQ(nullptr, started.window);
         EXPECT_LT(started.milliseconds, 1000);
         EXPECT_EQ(0, HostThreadsCreated());
