@@ -59,6 +59,8 @@ int ReadRegistryString(GrowString* out, HKEY root, const WCHAR* subKey,
 int FindRuntimeBase(GrowString* out)
 {
     WCHAR* keyName = ConcatStrings(KolFile10, TEXT("\\DLL"));
+    if (keyName == NULL)
+        return 0;  // a null name would open HKEY_CLASSES_ROOT itself
     int read = QueryRegistryText(HKEY_CLASSES_ROOT, keyName, NULL, SharedPathBuffer);
     free(keyName);
     if (!read)

@@ -146,6 +146,17 @@ TEST_F(DiscoveryTest, RuntimeBaseReadsTheClassKeysDefaultValue)
     EXPECT_EQ(u"kolfile10\\dll", calls[0].path);
 }
 
+TEST_F(DiscoveryTest, RuntimeBaseKeyNameThatCannotBeMadeReadsNoRegistry)
+{
+    HostRegSetString(HKEY_CLASSES_ROOT, u"", u"", u"\\Windows\\Kol.DLL");
+    Output out;
+    HostFailAllocation(1);
+    EXPECT_EQ(0, FindRuntimeBase(&out.s));
+    HostFailAllocation(0);
+    EXPECT_EQ(Poison, out.Text());
+    EXPECT_TRUE(HostRegCalls().empty()) << "the classes root's own value is never read";
+}
+
 // One JavaHome and the files that exist: the candidates tested, in order, and the result.
 struct JavaCase {
     std::u16string home;

@@ -245,7 +245,7 @@ TEST_F(LaunchTest, SplashStartsBeforeTheMessageBox)
     auto box = std::find(log.begin(), log.end(), "MessageBoxW");
     ASSERT_NE(log.end(), box);
     auto resources = std::find(log.begin(), log.end(), "FindResourceW");
-    ASSERT_NE(log.end(), resources) << "the splash looks for its CONFIG";
+    ASSERT_NE(log.end(), resources) << "the splash never looked for its CONFIG";
     EXPECT_LT(resources - log.begin(), box - log.begin()) << "the splash reads its CONFIG first";
 }
 
