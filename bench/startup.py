@@ -8,7 +8,7 @@ in order from round to round, since Wine starts a process faster or slower depen
 what ran just before it. The time is taken by the demo runtime from the performance
 counter that the starting helper recorded just before CreateProcess.
 
-Usage: startup.py [--rounds N] [pair ...]   pairs: runtime (default), splash
+Usage: startup.py [--rounds N] [pair ...]   pairs: runtime, splash, splash-foreground (default: all)
 """
 import argparse
 import pathlib
@@ -27,6 +27,9 @@ PAIRS = {
                 ("launcher", "launcher_nosplash.exe"), ("minimal loader", "minloader.exe")),
     "splash": ("time to KolMainW with the splash painted",
                ("launcher", "launcher.exe"), ("minimal splash program", "minsplash.exe")),
+    "splash-foreground": ("time to KolMainW with the splash painted and brought forward",
+                          ("launcher", "launcher.exe"),
+                          ("minimal splash, foreground", "minsplash_fg.exe")),
 }
 
 

@@ -1,6 +1,8 @@
 /* The floor for the launcher's start-up with a splash: ask for a running window, make a
  * bare 139x136 window on a thread of its own, paint a DIB section made from the bitmap
- * resource into it, and call the runtime after the first paint. */
+ * resource into it, and call the runtime after the first paint. Built a second time with
+ * MINSPLASH_FOREGROUND, it also brings the window to the foreground, as the launcher's
+ * splash does: under Wine that step alone costs a few per cent. */
 #include <windows.h>
 
 typedef int (*KolMainProc)(HINSTANCE, HINSTANCE, LPWSTR, int, HMODULE, HMODULE);
@@ -36,6 +38,10 @@ static DWORD WINAPI SplashThread(LPVOID instance)
                                   (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                   (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                   NULL, NULL, (HINSTANCE)instance, NULL);
+#ifdef MINSPLASH_FOREGROUND
+    if (window != NULL)
+        SetForegroundWindow(window);
+#endif
     MSG message;
     while (window != NULL && GetMessageW(&message, NULL, 0, 0) > 0)
         DispatchMessageW(&message);
