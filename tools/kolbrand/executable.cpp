@@ -71,15 +71,22 @@ static ImageDirectory ReadDirectory(const std::string& file, uint64_t directorie
     return directory;
 }
 
-// The in-file bytes of the section holding rva, from rva on: only those of its raw data
-// that the system maps (a raw size rounded up past the virtual size holds nothing).
+// The bytes of a section's raw data that the system loads: as many as its virtual size,
+// rounded up to the section alignment, allows. Wine's resource update writes a virtual
+// size short of the resources' end, and the rounding is what takes them in.
+static uint64_t MappedSize(const ExecutableImage& image, const ImageSection& section)
+{
+    uint64_t alignment = image.sectionAlignment != 0 ? image.sectionAlignment : 1;
+    uint64_t loaded = ((uint64_t)section.virtualSize + alignment - 1) / alignment * alignment;
+    return section.virtualSize != 0 && loaded < section.rawSize ? loaded : section.rawSize;
+}
+
+// The in-file bytes of the section holding rva, from rva on.
 static int MapAddress(const ExecutableImage& image, uint32_t rva, uint64_t* offset,
                       uint64_t* available)
 {
     for (const ImageSection& section : image.sections) {
-        uint64_t mapped = section.rawSize;
-        if (section.virtualSize != 0 && section.virtualSize < mapped)
-            mapped = section.virtualSize;
+        uint64_t mapped = MappedSize(image, section);
         if (rva >= section.virtualAddress && rva - section.virtualAddress < mapped) {
             *offset = (uint64_t)section.rawOffset + (rva - section.virtualAddress);
             *available = mapped - (rva - section.virtualAddress);
@@ -113,6 +120,7 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
                    "its kind";
         return 0;
     }
+    image->sectionAlignment = ReadU32(file, at + 32);
     uint64_t headersSize = ReadU32(file, at + 60);
     if (headersSize > file.size()) {
         *problem = CutShort("its headers", headersSize, file.size());
