@@ -7,21 +7,25 @@
 #include "tools/kolbrand/plan.h"
 #include "tools/kolbrand/resources.h"
 
-#include <stdio.h>
+static int Fail(const std::string& message)
+{
+    WriteError("kolbrand: " + message + "\n");
+    return 1;
+}
 
 static void PrintDiagnostics(const Diagnostics& diagnostics)
 {
     for (const std::string& warning : diagnostics.warnings)
-        fprintf(stderr, "kolbrand: warning: %s\n", warning.c_str());
+        WriteError("kolbrand: warning: " + warning + "\n");
     for (const std::string& error : diagnostics.errors)
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
+        WriteError("kolbrand: " + error + "\n");
 }
 
-static int ReadInputs(const BrandOptions& options, BrandInputs* inputs,
+static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* sourceFile,
                       std::vector<ImageResource>* source, std::string* error)
 {
     inputs->fromPath = options.from.empty() ? BesideSelf(L"launcher.exe") : options.from;
-    if (!ReadImageResources(inputs->fromPath, source, error))
+    if (!ReadLauncherFile(inputs->fromPath, sourceFile, source, error))
         return 0;
     inputs->from = ReadLauncherResources(*source);
     if (options.configIsFile && !ReadWholeFile(options.config, &inputs->configFileData, error))
@@ -37,37 +41,34 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs,
 static int Brand(const BrandOptions& options)
 {
     BrandInputs inputs;
+    std::string sourceFile;
     std::vector<ImageResource> source;
     std::string error;
-    if (!ReadInputs(options, &inputs, &source, &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
+    if (!ReadInputs(options, &inputs, &sourceFile, &source, &error))
+        return Fail(error);
     Diagnostics diagnostics;
     LauncherResources out = PlanBrand(options, inputs, &diagnostics);
     PrintDiagnostics(diagnostics);
-    if (!diagnostics.errors.empty()) {
-        fprintf(stderr, "kolbrand: %s not written\n", options.output.c_str());
-        return 1;
-    }
-    if (!WriteBranded(inputs.fromPath, options.output,
-                      BrandedResources(source, options, inputs.from, out), &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
-    printf("kolbrand: wrote %s\n", options.output.c_str());
+    if (!diagnostics.errors.empty())
+        return Fail(options.output + " not written");
+    std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
+    std::string unwritable = CheckWritable(image);
+    if (!unwritable.empty())
+        return Fail(options.output + ": " + unwritable + "; not written");
+    if (!WriteBranded(sourceFile, options.output, image, &error))
+        return Fail(error);
+    WriteOutput("kolbrand: wrote " + options.output + "\n");
     return 0;
 }
 
 static int List(const std::string& path)
 {
-    LauncherResources launcher;
+    std::string file;
+    std::vector<ImageResource> resources;
     std::string error;
-    if (!ReadLauncher(path, &launcher, &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
-    fputs(DescribeLauncher(path, launcher).c_str(), stdout);
+    if (!ReadLauncherFile(path, &file, &resources, &error))
+        return Fail(error);
+    WriteOutput(DescribeLauncher(path, ReadLauncherResources(resources)));
     return 0;
 }
 
@@ -79,11 +80,11 @@ int wmain(int argc, wchar_t** argv)
     BrandOptions options;
     std::string error;
     if (!ParseBrandOptions(arguments, &options, &error)) {
-        fprintf(stderr, "kolbrand: %s\n%s", error.c_str(), KolbrandUsage);
+        WriteError("kolbrand: " + error + "\n" + KolbrandUsage);
         return 2;
     }
     if (options.help) {
-        fputs(KolbrandUsage, stdout);
+        WriteOutput(KolbrandUsage);
         return 0;
     }
     return options.list ? List(options.output) : Brand(options);

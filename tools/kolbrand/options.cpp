@@ -151,6 +151,38 @@ static int CheckCombination(const BrandOptions& options, std::string* error)
     return 1;
 }
 
+static int IsHelpRequest(const std::string& argument)
+{
+    return argument == "--help" || argument == "-h" || argument == "/?" || argument == "help";
+}
+
+// The texts may be empty (an empty line, an empty CONFIG); a name may not.
+static int MayBeEmpty(const std::string& option)
+{
+    return option == "--command-line" || option == "--launch-line" || option == "--config";
+}
+
+static int SetOutput(const std::string& argument, BrandOptions* options, std::string* error)
+{
+    if (argument.empty()) {
+        *error = "an empty OUTPUT name given";
+        return 0;
+    }
+    if (argument[0] == '-' || argument[0] == '/') {
+        *error = "unknown option " + argument + " (an OUTPUT name may not begin with \"-\" or "
+                 "\"/\")";
+        return 0;
+    }
+    if (!options->output.empty()) {
+        *error = options->list ? "--list takes one launcher"
+                               : "more than one OUTPUT given: " + options->output + ", " +
+                                     argument;
+        return 0;
+    }
+    options->output = argument;
+    return 1;
+}
+
 int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* options,
                       std::string* error)
 {
@@ -158,29 +190,28 @@ int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* o
     OptionsSeen seen;
     for (size_t i = 0; i < arguments.size(); i++) {
         const std::string& argument = arguments[i];
-        if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            if (!options->output.empty()) {
-                *error = options->list ? "--list takes one launcher"
-                                       : "more than one OUTPUT given: " + options->output +
-                                             ", " + argument;
-                return 0;
-            }
-            options->output = argument;
-            continue;
-        }
-        if (argument == "--help") {
+        if (IsHelpRequest(argument)) {
             options->help = true;
             return 1;
         }
         if (!HasValue(argument)) {
-            *error = "unknown option " + argument;
-            return 0;
+            if (argument.compare(0, 2, "--") == 0) {
+                *error = "unknown option " + argument;
+                return 0;
+            }
+            if (!SetOutput(argument, options, error))
+                return 0;
+            continue;
         }
         if (i + 1 == arguments.size()) {
             *error = argument + " needs a value";
             return 0;
         }
         const std::string& value = arguments[++i];
+        if (value.empty() && !MayBeEmpty(argument)) {
+            *error = argument + " is given an empty value";
+            return 0;
+        }
         if (argument == "--list") {
             if (options->list || !options->output.empty()) {
                 *error = "--list takes one launcher";
