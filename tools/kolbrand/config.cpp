@@ -165,20 +165,22 @@ static std::vector<int> CandidateSides(const std::vector<int>& sides)
 // Past this many entries, trying every screen would take long; no author writes so many.
 static const size_t MostEntriesChecked = 100;
 
-// Warns of each "SplashScreen" entry that the launcher's choice takes on no screen.
+// Warns of each "SplashScreen" entry that the launcher's choice takes on no screen. The
+// choice walks a table of those entries alone, as it passes over any other.
 static void CheckChoosableEntries(const std::string& origin, const std::string& config,
                                   Diagnostics* diagnostics)
 {
     ConfigTable* table = ParseConfig(config.data(), (int)config.size());
-    std::vector<int> indexes;        // each entry's place in the table
-    std::vector<const char*> names;  // and where its name begins, which tells it apart
+    std::vector<char*> keys, values;
+    std::vector<const char*> names;  // where each entry's name begins, which tells it apart
     std::vector<int> widths, heights;
     for (int i = 0; i < table->count; i++) {
         if (table->values[i] == NULL || strcmp(table->keys[i], "SplashScreen") != 0)
             continue;
         SplashEntry entry;
         ParseSplashEntry(table->values[i], &entry);
-        indexes.push_back(i);
+        keys.push_back(table->keys[i]);
+        values.push_back(table->values[i]);
         names.push_back(entry.resourceName);
         widths.push_back(entry.width);
         heights.push_back(entry.height);
@@ -191,11 +193,12 @@ static void CheckChoosableEntries(const std::string& origin, const std::string& 
         FreeConfig(table);
         return;
     }
+    ConfigTable entries = {keys.data(), values.data(), (int)names.size()};
     std::vector<bool> chosen(names.size(), false);
+    SplashEntry picked;
     for (int width : CandidateSides(widths)) {
         for (int height : CandidateSides(heights)) {
-            SplashEntry picked;
-            if (!PickSplashEntry(table, width, height, &picked))
+            if (!PickSplashEntry(&entries, width, height, &picked))
                 continue;
             for (size_t i = 0; i < names.size(); i++)
                 chosen[i] = chosen[i] || picked.resourceName == names[i];
@@ -204,7 +207,7 @@ static void CheckChoosableEntries(const std::string& origin, const std::string& 
     for (size_t i = 0; i < names.size(); i++) {
         if (!chosen[i])
             diagnostics->warnings.push_back(
-                origin + ": SplashScreen=" + Shown(table->values[indexes[i]]) +
+                origin + ": SplashScreen=" + Shown(values[i]) +
                 " is chosen on no screen: the launcher takes a later entry only when it fits "
                 "the screen and is wider or taller than the one taken");
     }

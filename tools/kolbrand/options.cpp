@@ -6,7 +6,8 @@ const char* const KolbrandUsage =
     "usage: kolbrand OUTPUT.exe [--from LAUNCHER.exe] [--command-line TEXT | --launch-line TEXT]\n"
     "                [--config TEXT | --config-file FILE] [--splash NAME=FILE.bmp]...\n"
     "                [--remove-splash NAME]... [--icon FILE.ico]\n"
-    "       kolbrand --list LAUNCHER.exe\n";
+    "       kolbrand --list LAUNCHER.exe\n"
+    "       kolbrand --help\n";
 
 // Letters, digits, "_", "-" and ".": a name that survives CONFIG's "|", "=" and ";".
 static int IsPlainResourceName(const std::string& name)
