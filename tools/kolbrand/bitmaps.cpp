@@ -3,11 +3,6 @@
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/text.h"
 
-BitmapVerdict CheckBitmap(const SplashBitmap& bitmap, BitmapHeader* header)
-{
-    return CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
-}
-
 static std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
                                  size_t length)
 {
@@ -58,7 +53,8 @@ static std::string SizeRefusal(const BitmapHeader& header)
 
 std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header)
 {
-    BitmapVerdict verdict = CheckBitmap(bitmap, header);
+    BitmapVerdict verdict =
+        CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
     if (verdict != BitmapAccepted)
         return BitmapRefusal(verdict, *header, bitmap.data.size());
     return SizeRefusal(*header);

@@ -47,8 +47,8 @@ static bool ReadText(const std::vector<ImageResource>& image, const char* name, 
     return found != nullptr;
 }
 
-std::string LauncherRefusal(const ExecutableImage& image,
-                            const std::vector<ImageResource>& resources)
+static std::string LauncherRefusal(const ExecutableImage& image,
+                                   const std::vector<ImageResource>& resources)
 {
     if (image.dll)
         return "is a DLL, not a launcher";

@@ -7,13 +7,10 @@
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/records.h"
 
-// "" when the image is a launcher, else why not: a launcher is an executable that carries
-// the RCDATA resource "KOLLAUNCHER", as kol_add_launcher makes every one.
-std::string LauncherRefusal(const ExecutableImage& image,
-                            const std::vector<ImageResource>& resources);
-
 // Every resource of the launcher whose file holds these bytes, or 0 with a message that
-// names it and says what is wrong: not a whole executable, or not a launcher.
+// names it and says what is wrong: not a whole executable, or not a launcher. A launcher
+// is a program (not a DLL) that carries the RCDATA resource "KOLLAUNCHER", as
+// kol_add_launcher makes every one.
 int ReadLauncherImage(const std::string& path, const std::string& file,
                       std::vector<ImageResource>* resources, std::string* error);
 
