@@ -21,7 +21,8 @@ static std::wstring Wide(const std::string& text)
     return wide;
 }
 
-// A console shows wide text in its own code page; UTF-8 bytes would come out garbled.
+// A console shows wide text in its own code page; UTF-8 bytes would come out garbled. A
+// file or a pipe gets Windows' line ends, as the C library's text mode writes them.
 static void WriteTo(DWORD stream, const std::string& text)
 {
     HANDLE handle = GetStdHandle(stream);
@@ -30,9 +31,12 @@ static void WriteTo(DWORD stream, const std::string& text)
     if (GetConsoleMode(handle, &mode)) {
         std::wstring wide = Wide(text);
         WriteConsoleW(handle, wide.data(), (DWORD)wide.size(), &written, NULL);
-    } else {
-        WriteFile(handle, text.data(), (DWORD)text.size(), &written, NULL);
+        return;
     }
+    std::string lines;
+    for (char c : text)
+        lines += c == '\n' ? "\r\n" : std::string(1, c);
+    WriteFile(handle, lines.data(), (DWORD)lines.size(), &written, NULL);
 }
 
 void WriteOutput(const std::string& text)
