@@ -196,6 +196,14 @@ TEST(ExecutableTest, RefusesDamagedImages)
     ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
     EXPECT_EQ(0, ReadResources(file, image, &resources, &problem));
     EXPECT_EQ("is damaged: its resource directory refers back to itself", problem);
+
+    TestImage twice;
+    twice.resources = {SomeResources()[0], SomeResources()[1], SomeResources()[0]};
+    file = BuildImage(twice);
+    ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
+    EXPECT_EQ(0, ReadResources(file, image, &resources, &problem));
+    EXPECT_EQ("is damaged: it lists resource TEXT/CONFIG (language 1033) twice", problem);
+    EXPECT_TRUE(resources.empty());
 }
 
 TEST(ExecutableTest, FindsExportsByTheirExactName)

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 // All arithmetic on offsets is done in 64 bits on values read as 32 bits, so nothing
 // wraps; Fits is the one test that a range lies within a limit.
 static int Fits(uint64_t offset, uint64_t size, uint64_t limit)
@@ -303,6 +305,37 @@ static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level, ImageRe
     return 1;
 }
 
+static bool SameResource(const ImageResource& a, const ImageResource& b)
+{
+    return a.type == b.type && a.name == b.name && a.language == b.language;
+}
+
+static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
+{
+    if (a.type != b.type)
+        return a.type < b.type;
+    return a.name != b.name ? a.name < b.name : a.language < b.language;
+}
+
+// A tree that lists one resource twice leaves it open which of them the system finds.
+static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+{
+    std::vector<const ImageResource*> order;
+    for (const ImageResource& resource : resources)
+        order.push_back(&resource);
+    std::sort(order.begin(), order.end(), [](const ImageResource* a, const ImageResource* b) {
+        return ResourcePrecedes(*a, *b);
+    });
+    for (size_t i = 1; i < order.size(); i++) {
+        if (SameResource(*order[i - 1], *order[i])) {
+            *problem = "is damaged: it lists resource " + order[i]->type + "/" + order[i]->name +
+                       " (language " + std::to_string(order[i]->language) + ") twice";
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int ReadResources(const std::string& file, const ExecutableImage& image,
                   std::vector<ImageResource>* resources, std::string* problem)
 {
@@ -316,7 +349,7 @@ int ReadResources(const std::string& file, const ExecutableImage& image,
         return 0;
     }
     ResourceWalk walk{&file, &image, base, span, span / 8, file.size(), resources, problem};
-    if (WalkDirectory(&walk, 0, 0, ImageResource()))
+    if (WalkDirectory(&walk, 0, 0, ImageResource()) && !FindRepeatedResource(*resources, problem))
         return 1;
     resources->clear();
     return 0;
