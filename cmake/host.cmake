@@ -1,6 +1,9 @@
 # Host builds: the launcher's code against the OS layer's stand-in, for unit tests,
 # fuzz targets and benchmarks.
+# Desktop's bridges that are decisions over the API are built in too, for unit tests.
 file(GLOB KOL_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/host/*.cpp)
+list(APPEND KOL_HOST_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32/registry.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/library_search.cpp)
 
 set(KOL_HOST_FLAGS ${KOL_WARNINGS} -g)
 if(KOL_SANITIZE OR KOL_FUZZ)
