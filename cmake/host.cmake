@@ -47,4 +47,14 @@ else()
     # The launcher keeps process-lifetime data on purpose; leaks are not faults here.
     gtest_discover_tests(kol_unit_tests DISCOVERY_TIMEOUT 60
         PROPERTIES TIMEOUT 60 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+    # The devices' processor: everything that goes into launcher.exe compiles for 32-bit
+    # ARM Windows (compile only: there are no ARM import libraries to link with).
+    find_program(KOL_CLANG clang++ REQUIRED)
+    set(armSources ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
+    string(REPLACE ";" "\n" armSources "${armSources}")
+    file(WRITE ${CMAKE_BINARY_DIR}/arm-check-sources.txt "${armSources}\n")
+    add_test(NAME arm_compile_check COMMAND ${CMAKE_COMMAND} -DCOMPILER=${KOL_CLANG}
+        -DROOT=${CMAKE_SOURCE_DIR} -DSOURCES=${CMAKE_BINARY_DIR}/arm-check-sources.txt
+        -P ${CMAKE_SOURCE_DIR}/cmake/arm-check.cmake)
 endif()

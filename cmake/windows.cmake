@@ -20,8 +20,7 @@ endif()
 set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,${KOL_ENTRY} -Wl,--fatal-warnings
     -static-libgcc -s -Wl,--gc-sections)
 
-file(GLOB KOL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
-add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES} ${KOL_WIN32_SOURCES})
+add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
 target_include_directories(kol_product PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kol_product PRIVATE ${KOL_PRODUCT_FLAGS})
 target_compile_definitions(kol_product PUBLIC UNICODE _UNICODE KOL_PRODUCT_CODE)
