@@ -36,8 +36,9 @@ kol_add_launcher(launcher
 # 64-bit tool brands 32-bit launchers too and is built only once.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
-        ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp ${CMAKE_SOURCE_DIR}/splash/config.cpp
-        ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp ${CMAKE_SOURCE_DIR}/text/strings.cpp)
+        ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
+        ${CMAKE_SOURCE_DIR}/splash/config.cpp ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp
+        ${CMAKE_SOURCE_DIR}/text/strings.cpp)
     target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
     target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
