@@ -99,4 +99,6 @@ void RegisterFileType(void)
         WriteDocumentClassDefault(TEXT("\\DLL"), ComposeLibraryPath(path));
     }
     WriteClassDefault(TEXT(".kol"), KolFile10);
+    // The shell caches associations: without this it shows the old opener and icon.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }

@@ -16,8 +16,9 @@ extern const WCHAR KolFile10[10];
 
 // Records the document type, its open command, its icon and the runtime library's path,
 // each value on its own: a key that can't be written is skipped, nothing is reported.
-// Without the program's own path only the class name and ".kol" are written. Leaves the
-// program's path in SharedPathBuffer after an opening quote, or the buffer empty.
+// Without the program's own path only the class name and ".kol" are written. Then tells
+// the shell that associations changed. Leaves the program's path in SharedPathBuffer after
+// an opening quote, or the buffer empty.
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's
