@@ -57,6 +57,8 @@ BitmapVerdict CheckSplashBitmap(const BYTE* data, int length, BitmapHeader* head
     // Rows are read from the offset on, the colour table below it: both stay in the file.
     if (header->dataOffset < 54 || header->dataOffset > length)
         return BitmapDataOffset;
+    if (header->height > LargestSplashPixelBytes / header->stride)
+        return BitmapTooLarge;
     return BitmapAccepted;
 }
 

@@ -18,8 +18,13 @@ typedef enum {
     BitmapHeight,       // not 1 to 65535 (top-down files are negative)
     BitmapBitDepth,     // not 1, 4, 8 or 24 bits per pixel
     BitmapCompression,  // compressed
-    BitmapDataOffset    // pixel data before byte 54 or past the end of the file
+    BitmapDataOffset,   // pixel data before byte 54 or past the end of the file
+    BitmapTooLarge      // its pixels take more than LargestSplashPixelBytes
 } BitmapVerdict;
+
+// No device makes a bitmap of more pixel memory than this (Windows CE 5 gives a process
+// 32 MB), and asking for one the size of 65535x65535 pixels only fails slowly.
+static const int LargestSplashPixelBytes = 64 << 20;
 
 // A bitmap file's header as the launcher reads it. Fields that the check didn't reach
 // before refusing are 0.

@@ -213,6 +213,12 @@ TEST_F(BitmapTest, ChecksTheHeader)
          With([](BitmapFile* f) { f->dataOffset = 70; f->length = 69; }), BitmapDataOffset},
         {"data offset at the end, no rows",
          With([](BitmapFile* f) { f->dataOffset = 54; f->rows = 0; }), BitmapAccepted},
+        {"one row more than 64 MB of pixels",
+         With([](BitmapFile* f) { f->width = 8192; f->height = 8193; f->bitsPerPixel = 8;
+                                  f->rows = 0; }), BitmapTooLarge},
+        {"65535x65535 at 24 bits",
+         With([](BitmapFile* f) { f->width = f->height = 65535; f->rows = 0; }),
+         BitmapTooLarge},
     };
     for (const VerdictCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -34,30 +34,23 @@ static std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& head
     case BitmapDataOffset:
         return "pixel data offset " + std::to_string(header.dataOffset) +
                " lies outside the file";
+    case BitmapTooLarge: {
+        uint64_t bytes = (uint64_t)header.stride * (uint64_t)header.height;
+        return std::to_string(header.width) + "x" + std::to_string(header.height) +
+               " pixels at " + std::to_string(header.bitsPerPixel) + " bits per pixel take " +
+               std::to_string(bytes >> 20) + " MB, more than the " +
+               std::to_string(LargestSplashPixelBytes >> 20) +
+               " MB a device makes a splash bitmap of: the launcher would show none";
+    }
     }
     return "is refused";
-}
-
-// Stride and height come from an accepted header: at most 196,608 and 65,535.
-static std::string SizeRefusal(const BitmapHeader& header)
-{
-    uint64_t bytes = (uint64_t)header.stride * (uint64_t)header.height;
-    if (bytes <= LargestSplashPixelBytes)
-        return "";
-    return std::to_string(header.width) + "x" + std::to_string(header.height) + " pixels at " +
-           std::to_string(header.bitsPerPixel) + " bits per pixel take " +
-           std::to_string(bytes >> 20) + " MB, more than the " +
-           std::to_string(LargestSplashPixelBytes >> 20) + " MB a device makes a splash "
-           "bitmap of: the launcher would show none";
 }
 
 std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header)
 {
     BitmapVerdict verdict =
         CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
-    if (verdict != BitmapAccepted)
-        return BitmapRefusal(verdict, *header, bitmap.data.size());
-    return SizeRefusal(*header);
+    return BitmapRefusal(verdict, *header, bitmap.data.size());
 }
 
 static std::string BitmapLabel(const SplashBitmap& bitmap, const std::string& fromPath)

@@ -7,10 +7,6 @@
 #include "splash/bitmap.h"
 #include "tools/kolbrand/records.h"
 
-// The most pixel memory a splash bitmap may take. The launcher accepts sides up to 65535
-// pixels, but a device makes no bitmap of gigabytes: the launcher would show no splash.
-const uint64_t LargestSplashPixelBytes = (uint64_t)64 << 20;
-
 // Why the launcher would show no splash of a bitmap, and what to do about it; "" when it
 // would show it. header receives what the launcher read of the bitmap's header.
 std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header);
