@@ -14,10 +14,34 @@ extern WCHAR SharedPathBuffer[SharedPathLength];
 // The document class key under HKEY_CLASSES_ROOT.
 extern const WCHAR KolFile10[10];
 
-// Records the document type, its open command, its icon and the runtime library's path,
-// each value on its own: a key that can't be written is skipped, nothing is reported.
-// Without the program's own path only the class name and ".kol" are written. Leaves the
-// program's path in SharedPathBuffer after an opening quote, or the buffer empty.
+// One value that registration writes: the default value of a key under
+// HKEY_CLASSES_ROOT. A null key name or text (not composed) skips it.
+typedef struct {
+    const WCHAR* keyName;
+    const WCHAR* text;
+} ClassDefault;
+
+// The values in the order they are written. Those formed from the launcher's path, and
+// their key names, are heap strings that FreeRegistration releases.
+enum {
+    ClassValue,
+    CommandValue,
+    IconValue,
+    LibraryValue,
+    ExtensionValue,
+    RegisteredValueCount
+};
+
+// The values that registration writes for a launcher at launcherPath. The three that are
+// formed from the path are skipped without one (null), or when it is too long for
+// SharedPathBuffer: a cut path would register a program that doesn't exist. Leaves the
+// path after an opening quote in SharedPathBuffer, or the buffer empty.
+void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[RegisteredValueCount]);
+
+void FreeRegistration(ClassDefault values[RegisteredValueCount]);
+
+// Registers the running program: writes each value of ComposeRegistration on its own; a
+// key that can't be written is skipped, nothing is reported.
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's

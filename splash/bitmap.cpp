@@ -188,19 +188,23 @@ HBITMAP DecodeSplashBitmap(const BYTE* data, int length, int* width, int* height
     return bitmap;
 }
 
-static HBITMAP LoadSplashBitmap(HMODULE module, const char* name, int* width, int* height)
+int FindSplashResource(HMODULE module, const ConfigTable* table, int screenWidth,
+                       int screenHeight, SplashResource* found)
 {
-    WCHAR* wideName = WidenString(name, -1);
+    found->data = NULL;
+    found->length = 0;
+    if (!PickSplashEntry(table, screenWidth, screenHeight, &found->entry))
+        return 0;
+    WCHAR* wideName = WidenString(found->entry.resourceName, -1);
     if (wideName == NULL)
-        return NULL;
+        return 1;
     HRSRC resource = FindResourceW(module, wideName, TEXT("SplashScreen"));
     free(wideName);
     if (resource == NULL)
-        return NULL;
-    const BYTE* data = (const BYTE*)LoadResource(module, resource);
-    if (data == NULL)
-        return NULL;
-    return DecodeSplashBitmap(data, (int)SizeofResource(module, resource), width, height);
+        return 1;
+    found->data = (const BYTE*)LoadResource(module, resource);
+    found->length = found->data != NULL ? (int)SizeofResource(module, resource) : 0;
+    return 1;
 }
 
 SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
@@ -212,13 +216,15 @@ SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
     choice->screenWidth = GetSystemMetrics(SM_CXSCREEN);
     choice->screenHeight = GetSystemMetrics(SM_CYSCREEN);
     choice->title = SplashTitle(table);
-    SplashEntry entry;
-    if (PickSplashEntry(table, choice->screenWidth, choice->screenHeight, &entry)) {
-        choice->resourceName = entry.resourceName;
-        choice->width = entry.width;
-        choice->height = entry.height;
-        choice->bitmap = LoadSplashBitmap(module, entry.resourceName, &choice->width,
-                                          &choice->height);
+    SplashResource resource;
+    if (FindSplashResource(module, table, choice->screenWidth, choice->screenHeight,
+                           &resource)) {
+        choice->resourceName = resource.entry.resourceName;
+        choice->width = resource.entry.width;
+        choice->height = resource.entry.height;
+        if (resource.data != NULL)
+            choice->bitmap = DecodeSplashBitmap(resource.data, resource.length, &choice->width,
+                                                &choice->height);
     }
     if (choice->bitmap == NULL) {
         free(choice);

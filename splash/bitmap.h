@@ -58,6 +58,18 @@ int PickSplashEntry(const ConfigTable* table, int screenWidth, int screenHeight,
 // The first "SplashScreenTitle" value of table, or "My Splash Screen".
 const char* SplashTitle(const ConfigTable* table);
 
+// The bitmap resource of the entry that the launcher takes on a screen of that size.
+typedef struct {
+    SplashEntry entry;
+    const BYTE* data;  // the resource's bytes; null when it can't be found or loaded
+    int length;
+} SplashResource;
+
+// Picks the entry for the screen and looks its "SplashScreen" resource up in module.
+// Returns 0 when the table has no entry.
+int FindSplashResource(HMODULE module, const ConfigTable* table, int screenWidth,
+                       int screenHeight, SplashResource* found);
+
 // --- The bitmap that the splash shows.
 
 // The chosen bitmap. Kept for the life of the process once complete.

@@ -1,0 +1,144 @@
+#include "handoff/request.h"
+
+#include "text/arguments.h"
+#include "text/strings.h"
+
+// Both the command line when there is no argument and the name when none is given.
+static const char DefaultInstanceName[] = "StartKol";
+// An option that is the last argument and has none of these letters ends the scan.
+static const char KnownOptionLetters[] = "azrpnmsoOQRh-+";
+static const char StandAloneOptionLetters[] = "QRkmnprsz";
+
+// How the scan goes on after an option: the number of arguments to step over, or one of
+// these.
+enum { ScanEndsWithoutName = 0, ScanForwardsCommand = -1 };
+
+// Letters compare as whole code units: a character above 0xFF never matches by its low byte.
+static int IsOneOf(WCHAR letter, const char* letters)
+{
+    for (; *letters != 0; letters++) {
+        if (letter == (WCHAR)*letters)
+            return 1;
+    }
+    return 0;
+}
+
+static int IsOption(const WCHAR* argument)
+{
+    return (argument[0] == '-' || argument[0] == '/') && !IsKolFileName(argument);
+}
+
+static int OptionStep(const WCHAR* option, int isLast)
+{
+    WCHAR letter = option[1];
+    if (isLast && !IsOneOf(letter, KnownOptionLetters))
+        return ScanEndsWithoutName;
+    if (letter == '-')
+        return ScanEndsWithoutName;
+    if (IsOneOf(letter, StandAloneOptionLetters))
+        return 1;
+    if (letter == 'a' && EqualsUtf8(option + 1, "acommand"))
+        return ScanForwardsCommand;
+    return 2;
+}
+
+// "Game.kol" runs as "Game.run", named without the folders before it.
+static WCHAR* InstanceNameOfDocument(WCHAR* document)
+{
+    int length = TextLength(document);
+    document[length - 3] = 'r';
+    document[length - 2] = 'u';
+    document[length - 1] = 'n';
+    for (int at = length - 4; at >= 0; at--) {
+        if (document[at] == '/' || document[at] == '\\') {
+            document[at] = 0;
+            return document + at + 1;
+        }
+    }
+    return document;
+}
+
+StartRequest ScanStartRequest(WCHAR** arguments, int count)
+{
+    StartRequest request = {NULL, -1};
+    int at = 0;
+    while (at < count) {
+        WCHAR* argument = arguments[at];
+        if (IsKolFileName(argument)) {
+            request.instanceName = InstanceNameOfDocument(argument);
+            return request;
+        }
+        if (IsOption(argument)) {
+            int step = OptionStep(argument, at == count - 1);
+            if (step == ScanForwardsCommand)
+                request.commandOption = at;
+            if (step <= 0)
+                return request;
+            at += step;
+        } else if (EqualsUtf8(argument, "Kol")) {
+            at++;
+        } else {
+            request.instanceName = argument;
+            return request;
+        }
+    }
+    return request;
+}
+
+// The private copy that splitting may cut; null when memory runs out.
+static WCHAR* CopyText(const WCHAR* text)
+{
+    size_t size = ((size_t)TextLength(text) + 1) * sizeof(WCHAR);
+    WCHAR* copy = (WCHAR*)malloc(size);
+    if (copy != NULL)
+        memcpy(copy, text, size);
+    return copy;
+}
+
+int PlanHandOff(const WCHAR* commandLine, HandOffPlan* plan)
+{
+    WCHAR* copy = CopyText(commandLine);
+    if (copy == NULL)
+        return 0;
+    plan->count = SplitArguments(copy, NULL);
+    if (plan->count == 0) {
+        copy = WidenString(DefaultInstanceName, -1);
+        if (copy == NULL)
+            return 0;
+        plan->count = SplitArguments(copy, NULL);
+    }
+    plan->arguments = (WCHAR**)malloc((size_t)plan->count * sizeof(WCHAR*));
+    if (plan->arguments == NULL)
+        return 0;
+    SplitArguments(copy, plan->arguments);
+    plan->request = ScanStartRequest(plan->arguments, plan->count);
+    return 1;
+}
+
+void MakeWindowClassName(WCHAR* instanceName)
+{
+    for (; *instanceName != 0; instanceName++) {
+        if (*instanceName == '.' || *instanceName == '/')
+            *instanceName = '_';
+    }
+}
+
+WCHAR* InstanceWindowClass(HandOffPlan* plan)
+{
+    WCHAR* name = plan->request.instanceName;
+    if (name == NULL)
+        name = WidenString(DefaultInstanceName, -1);
+    if (name != NULL)
+        MakeWindowClassName(name);
+    return name;
+}
+
+char* NarrowCommand(const WCHAR* command, int length)
+{
+    char* payload = (char*)malloc((size_t)length + 1);
+    if (payload == NULL)
+        return NULL;
+    for (int i = 0; i < length; i++)
+        payload[i] = (char)(command[i] & 0xFF);
+    return payload;
+}
