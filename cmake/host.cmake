@@ -25,7 +25,7 @@ target_compile_options(kol_product PRIVATE ${KOL_HOST_FLAGS} -fno-exceptions -fn
 target_link_libraries(kol_product PUBLIC kol_host)
 
 # kolbrand's portable rules, for unit tests and fuzzing; they build on the launcher's parsers.
-add_library(kolbrand_rules STATIC ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp)
+add_library(kolbrand_rules STATIC ${KOLBRAND_RULES_SOURCES})
 target_compile_options(kolbrand_rules PRIVATE ${KOL_HOST_FLAGS})
 target_link_libraries(kolbrand_rules PUBLIC kol_product)
 

@@ -22,8 +22,9 @@ kol_add_launcher(launcher
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
 # launcher's own parsers and checks.
 add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
-    ${CMAKE_SOURCE_DIR}/tools/kolbrand/brand.cpp ${CMAKE_SOURCE_DIR}/splash/config.cpp
-    ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp ${CMAKE_SOURCE_DIR}/text/strings.cpp)
+    ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
+    ${CMAKE_SOURCE_DIR}/splash/config.cpp ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp
+    ${CMAKE_SOURCE_DIR}/text/strings.cpp)
 target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
 target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})

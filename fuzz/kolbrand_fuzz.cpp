@@ -6,7 +6,8 @@
 #include <string>
 
 #include "check.h"
-#include "tools/kolbrand/brand.h"
+#include "tools/kolbrand/config.h"
+#include "tools/kolbrand/icons.h"
 
 // An icon file is either read whole or refused with a reason, and what is read survives
 // the trip through an icon group resource.

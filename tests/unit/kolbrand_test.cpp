@@ -2,7 +2,13 @@
 // formats it reads and writes, and what --list reports.
 #include "support.h"
 
-#include "tools/kolbrand/brand.h"
+#include "tools/kolbrand/config.h"
+#include "tools/kolbrand/icons.h"
+#include "tools/kolbrand/listing.h"
+#include "tools/kolbrand/options.h"
+#include "tools/kolbrand/plan.h"
+#include "tools/kolbrand/resources.h"
+#include "tools/kolbrand/text.h"
 
 #include "bitmap_files.h"
 

@@ -1,0 +1,107 @@
+#include "tools/kolbrand/bitmaps.h"
+
+#include "tools/kolbrand/config.h"
+#include "tools/kolbrand/text.h"
+
+BitmapVerdict CheckBitmap(const SplashBitmap& bitmap, BitmapHeader* header)
+{
+    return CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
+}
+
+std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
+                          size_t length)
+{
+    switch (verdict) {
+    case BitmapAccepted:
+        return "";
+    case BitmapTooShort:
+        return "too short for a bitmap file (" + std::to_string(length) +
+               " bytes; its headers alone take 54)";
+    case BitmapNoSignature:
+        return "not a BMP file: it does not begin with \"BM\"";
+    case BitmapHeaderSize:
+        return "a " + std::to_string(header.headerSize) +
+               "-byte information header is not supported: save it as a BMP with the 40-byte "
+               "header (no colour space information)";
+    case BitmapWidth:
+        return "width " + std::to_string(header.width) + " is not 1 to 65535";
+    case BitmapHeight:
+        if (header.height < 0)
+            return "stored top-down (height " + std::to_string(header.height) +
+                   "): save it bottom-up, as BMP files usually are";
+        return "height " + std::to_string(header.height) + " is not 1 to 65535";
+    case BitmapBitDepth:
+        return std::to_string(header.bitsPerPixel) +
+               " bits per pixel is not supported: save it with 1, 4, 8 or 24 bits per pixel";
+    case BitmapCompression:
+        return "compression " + std::to_string(header.compression) +
+               " is not supported: save it as an uncompressed BMP";
+    case BitmapDataOffset:
+        return "pixel data offset " + std::to_string(header.dataOffset) +
+               " lies outside the file";
+    }
+    return "is refused";
+}
+
+static std::string BitmapLabel(const SplashBitmap& bitmap, const std::string& fromPath)
+{
+    if (!bitmap.source.empty())
+        return bitmap.source;
+    return fromPath + ": SplashScreen bitmap " + bitmap.name;
+}
+
+int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name)
+{
+    for (size_t i = 0; i < bitmaps.size(); i++) {
+        if (SameResourceName(bitmaps[i].name, name))
+            return (int)i;
+    }
+    return -1;
+}
+
+static int IsNamedByConfig(const LauncherResources& launcher, const std::string& name)
+{
+    if (!launcher.hasConfig)
+        return 0;
+    for (const ConfigEntry& entry : ReadConfigEntries(launcher.config)) {
+        SplashEntry splash;
+        ParseSplashEntry(entry.value.c_str(), &splash);
+        if (entry.key == "SplashScreen" && entry.hasValue
+            && SameResourceName(splash.resourceName, name))
+            return 1;
+    }
+    return 0;
+}
+
+// The launcher shows a file cut short, with the rows it lacks (the top ones) left blank.
+static void CheckBitmapRows(const std::string& label, const BitmapHeader& header,
+                            size_t length, Diagnostics* diagnostics)
+{
+    size_t rows = (length - (size_t)header.dataOffset) / (size_t)header.stride;
+    if (rows < (size_t)header.height)
+        diagnostics->warnings.push_back(label + ": holds " + std::to_string(rows) + " of its " +
+                                        std::to_string(header.height) +
+                                        " rows; the launcher leaves the top ones blank");
+}
+
+void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
+                  Diagnostics* diagnostics)
+{
+    for (const SplashBitmap& bitmap : out.bitmaps) {
+        int named = IsNamedByConfig(out, bitmap.name);
+        if (bitmap.source.empty() && !named)
+            continue;
+        BitmapHeader header;
+        std::string refusal =
+            BitmapRefusal(CheckBitmap(bitmap, &header), header, bitmap.data.size());
+        std::string label = BitmapLabel(bitmap, fromPath);
+        if (!refusal.empty())
+            diagnostics->errors.push_back(label + ": " + refusal);
+        else
+            CheckBitmapRows(label, header, bitmap.data.size(), diagnostics);
+        if (refusal.empty() && !named)
+            diagnostics->warnings.push_back(
+                label + ": no SplashScreen entry of CONFIG names " + bitmap.name +
+                ", so the launcher never shows it");
+    }
+}

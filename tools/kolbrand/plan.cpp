@@ -1,0 +1,92 @@
+#include "tools/kolbrand/plan.h"
+
+#include "tools/kolbrand/bitmaps.h"
+#include "tools/kolbrand/config.h"
+#include "tools/kolbrand/icons.h"
+#include "tools/kolbrand/text.h"
+
+static void SetLine(const BrandOptions& options, LauncherResources* out, Diagnostics* diagnostics)
+{
+    if (options.lineKind == NoLine)
+        return;
+    bool command = options.lineKind == CommandLineKind;
+    std::string refusal =
+        CheckEmbeddedLine(command ? "--command-line" : "--launch-line", options.line);
+    if (!refusal.empty())
+        diagnostics->errors.push_back(refusal);
+    // One kind replaces the other: with both, "CommandLine" wins and "LaunchLine" is dead.
+    out->hasCommandLine = command;
+    out->commandLine = command ? options.line : "";
+    out->hasLaunchLine = !command;
+    out->launchLine = command ? "" : options.line;
+}
+
+static void SetConfig(const BrandOptions& options, const BrandInputs& inputs,
+                      LauncherResources* out, Diagnostics* diagnostics)
+{
+    if (!options.hasConfig)
+        return;
+    if (!options.configIsFile) {
+        std::string refusal = CheckAscii("--config", options.config);
+        if (!refusal.empty())
+            diagnostics->errors.push_back(refusal);
+    }
+    out->hasConfig = true;
+    out->config = options.configIsFile ? inputs.configFileData : options.config;
+}
+
+static void SetBitmaps(const BrandOptions& options, const BrandInputs& inputs,
+                       LauncherResources* out, Diagnostics* diagnostics)
+{
+    for (const std::string& name : options.removals) {
+        int found = FindBitmap(out->bitmaps, name);
+        if (found < 0)
+            diagnostics->errors.push_back("--remove-splash " + name + ": " + inputs.fromPath +
+                                          " has no SplashScreen bitmap of that name");
+        else
+            out->bitmaps.erase(out->bitmaps.begin() + found);
+    }
+    for (size_t i = 0; i < options.splashes.size(); i++) {
+        const SplashFile& splash = options.splashes[i];
+        SplashBitmap bitmap{splash.name, inputs.splashData[i], splash.path};
+        int found = FindBitmap(out->bitmaps, splash.name);
+        if (found < 0)
+            out->bitmaps.push_back(bitmap);
+        else
+            out->bitmaps[(size_t)found] = bitmap;
+    }
+}
+
+static void SetIcon(const BrandOptions& options, const BrandInputs& inputs,
+                    LauncherResources* out, Diagnostics* diagnostics)
+{
+    if (options.icon.empty())
+        return;
+    std::string refusal;
+    std::vector<IconImage> images = ReadIcoFile(options.icon, inputs.iconData, &refusal);
+    if (!refusal.empty())
+        diagnostics->errors.push_back(refusal);
+    out->hasIcon = true;
+    out->icons = images;
+}
+
+static std::string ConfigOrigin(const BrandOptions& options, const BrandInputs& inputs)
+{
+    if (!options.hasConfig)
+        return inputs.fromPath;
+    return options.configIsFile ? options.config : "--config";
+}
+
+LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inputs,
+                            Diagnostics* diagnostics)
+{
+    LauncherResources out = inputs.from;
+    SetLine(options, &out, diagnostics);
+    SetConfig(options, inputs, &out, diagnostics);
+    SetBitmaps(options, inputs, &out, diagnostics);
+    SetIcon(options, inputs, &out, diagnostics);
+    if (out.hasConfig)
+        CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics);
+    CheckBitmaps(inputs.fromPath, out, diagnostics);
+    return out;
+}

@@ -1,0 +1,23 @@
+// A branding's plan: what the output is to carry, with every check made before anything
+// is written.
+#ifndef KOL_TOOLS_KOLBRAND_PLAN_H
+#define KOL_TOOLS_KOLBRAND_PLAN_H
+
+#include "tools/kolbrand/options.h"
+#include "tools/kolbrand/records.h"
+
+// What the Windows side read for a branding: the source launcher and the input files.
+struct BrandInputs {
+    LauncherResources from;
+    std::string fromPath;
+    std::string configFileData;            // with --config-file
+    std::vector<std::string> splashData;   // one per --splash, in order
+    std::string iconData;                  // with --icon
+};
+
+// Checks everything and returns the resources the output is to carry; any error in
+// diagnostics means nothing may be written.
+LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inputs,
+                            Diagnostics* diagnostics);
+
+#endif

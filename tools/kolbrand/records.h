@@ -1,0 +1,46 @@
+// What kolbrand knows of a launcher's branding, and what its checks find: the records
+// that every part of kolbrand shares.
+#ifndef KOL_TOOLS_KOLBRAND_RECORDS_H
+#define KOL_TOOLS_KOLBRAND_RECORDS_H
+
+#include <string>
+#include <vector>
+
+// One bitmap of type "SplashScreen"; source names its file, or is empty for a bitmap
+// that the launcher carries already.
+struct SplashBitmap {
+    std::string name;
+    std::string data;
+    std::string source;
+};
+
+// One image of an icon: its group entry's fields and, from a .ico file, its bytes.
+struct IconImage {
+    int width = 0;
+    int height = 0;
+    int colours = 0;
+    int planes = 0;
+    int bits = 0;
+    int id = 0;
+    std::string data;
+};
+
+// The resources of a launcher that kolbrand reads and writes.
+struct LauncherResources {
+    bool hasCommandLine = false;
+    std::string commandLine;
+    bool hasLaunchLine = false;
+    std::string launchLine;
+    bool hasConfig = false;
+    std::string config;
+    std::vector<SplashBitmap> bitmaps;
+    bool hasIcon = false;
+    std::vector<IconImage> icons;
+};
+
+struct Diagnostics {
+    std::vector<std::string> errors;
+    std::vector<std::string> warnings;
+};
+
+#endif

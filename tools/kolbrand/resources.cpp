@@ -1,0 +1,144 @@
+#include "tools/kolbrand/resources.h"
+
+#include "tools/kolbrand/icons.h"
+#include "tools/kolbrand/text.h"
+
+#include <stdlib.h>
+
+static const char* const IconType = "#3";
+static const char* const IconGroupType = "#14";
+static const char* const IconGroupName = "#50";
+
+static int IsResource(const ImageResource& resource, const std::string& type,
+                      const std::string& name)
+{
+    return SameResourceName(resource.type, type) && SameResourceName(resource.name, name);
+}
+
+static int IsOldIconImage(const ImageResource& resource, const LauncherResources& from)
+{
+    for (const IconImage& image : from.icons) {
+        if (IsResource(resource, IconType, "#" + std::to_string(image.id)))
+            return 1;
+    }
+    return 0;
+}
+
+// The first resource of that type and name, or null.
+static const ImageResource* FindResource(const std::vector<ImageResource>& image,
+                                         const std::string& type, const std::string& name)
+{
+    for (const ImageResource& resource : image) {
+        if (IsResource(resource, type, name))
+            return &resource;
+    }
+    return nullptr;
+}
+
+static bool ReadText(const std::vector<ImageResource>& image, const char* name, std::string* text)
+{
+    const ImageResource* found = FindResource(image, "TEXT", name);
+    if (found != nullptr)
+        *text = found->data;
+    return found != nullptr;
+}
+
+LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image)
+{
+    LauncherResources launcher;
+    launcher.hasCommandLine = ReadText(image, "CommandLine", &launcher.commandLine);
+    launcher.hasLaunchLine = ReadText(image, "LaunchLine", &launcher.launchLine);
+    launcher.hasConfig = ReadText(image, "CONFIG", &launcher.config);
+    for (const ImageResource& resource : image) {
+        if (SameResourceName(resource.type, "SPLASHSCREEN")
+            && FindResource(image, resource.type, resource.name) == &resource)
+            launcher.bitmaps.push_back({resource.name, resource.data, ""});
+    }
+    const ImageResource* group = FindResource(image, IconGroupType, IconGroupName);
+    launcher.hasIcon = group != nullptr;
+    if (group != nullptr)
+        launcher.icons = ReadIconGroup(group->data);
+    return launcher;
+}
+
+// Whether the branding replaces or removes a resource of the source launcher.
+static int IsReplaced(const ImageResource& resource, const BrandOptions& options,
+                      const LauncherResources& from)
+{
+    if (options.lineKind != NoLine
+        && (IsResource(resource, "TEXT", "COMMANDLINE") || IsResource(resource, "TEXT", "LAUNCHLINE")))
+        return 1;
+    if (options.hasConfig && IsResource(resource, "TEXT", "CONFIG"))
+        return 1;
+    if (SameResourceName(resource.type, "SPLASHSCREEN")) {
+        for (const SplashFile& splash : options.splashes)
+            if (SameResourceName(resource.name, splash.name))
+                return 1;
+        for (const std::string& name : options.removals)
+            if (SameResourceName(resource.name, name))
+                return 1;
+    }
+    return !options.icon.empty()
+           && (IsResource(resource, IconGroupType, IconGroupName) || IsOldIconImage(resource, from));
+}
+
+// Adds a new resource in every language of the one it replaces, or in the default one.
+static void AddResource(const std::vector<ImageResource>& source, const std::string& type,
+                        const std::string& name, const std::string& data,
+                        std::vector<ImageResource>* image)
+{
+    int languages = 0;
+    for (const ImageResource& old : source) {
+        if (IsResource(old, type, name)) {
+            image->push_back({old.type, old.name, old.language, data});
+            languages++;
+        }
+    }
+    if (languages == 0)
+        image->push_back({type, name, source.empty() ? 0 : source[0].language, data});
+}
+
+// The new icon images take the lowest numbers that the kept images leave free.
+static void AddIcon(const std::vector<ImageResource>& source, const LauncherResources& out,
+                    std::vector<ImageResource>* image)
+{
+    std::vector<int> used;
+    for (const ImageResource& resource : *image) {
+        if (SameResourceName(resource.type, IconType))
+            used.push_back(atoi(resource.name.c_str() + 1));
+    }
+    std::vector<IconImage> icons = out.icons;
+    std::vector<int> ids = FreeIconIds(used, (int)icons.size());
+    for (size_t i = 0; i < icons.size(); i++) {
+        icons[i].id = ids[i];
+        AddResource(source, IconType, "#" + std::to_string(ids[i]), icons[i].data, image);
+    }
+    AddResource(source, IconGroupType, IconGroupName, MakeIconGroup(icons), image);
+}
+
+std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& source,
+                                            const BrandOptions& options,
+                                            const LauncherResources& from,
+                                            const LauncherResources& out)
+{
+    std::vector<ImageResource> image;
+    for (const ImageResource& resource : source) {
+        if (!IsReplaced(resource, options, from))
+            image.push_back(resource);
+    }
+    // New names in capitals, as the resource compiler stores them: the system's lookup
+    // compares stored names with the capitalised name it is asked for.
+    if (options.lineKind == CommandLineKind)
+        AddResource(source, "TEXT", "COMMANDLINE", out.commandLine, &image);
+    if (options.lineKind == LaunchLineKind)
+        AddResource(source, "TEXT", "LAUNCHLINE", out.launchLine, &image);
+    if (options.hasConfig)
+        AddResource(source, "TEXT", "CONFIG", out.config, &image);
+    for (const SplashBitmap& bitmap : out.bitmaps) {
+        if (!bitmap.source.empty())
+            AddResource(source, "SPLASHSCREEN", Upper(bitmap.name), bitmap.data, &image);
+    }
+    if (!options.icon.empty())
+        AddIcon(source, out, &image);
+    return image;
+}

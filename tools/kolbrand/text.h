@@ -1,0 +1,28 @@
+// Text as the launcher takes it: resource names compared without case, bytes shown one
+// character each, and the refusals of text that would not arrive as typed.
+#ifndef KOL_TOOLS_KOLBRAND_TEXT_H
+#define KOL_TOOLS_KOLBRAND_TEXT_H
+
+#include <string>
+
+// The text with a to z in capitals.
+std::string Upper(const std::string& text);
+
+// Resource names match without regard to case, as the launcher's lookup does.
+int SameResourceName(const std::string& a, const std::string& b);
+
+// Bytes as the launcher would take them, one character each: the rest escaped as \xHH.
+std::string Shown(const std::string& bytes);
+
+// Offset of the first byte above 0x7F, or -1.
+long FirstHighByte(const std::string& text);
+
+// A refusal of text outside ASCII ("" when fine). Text given on kolbrand's command line
+// arrives as UTF-8, but the launcher widens each byte to one character (0xE9 to U+FFE9):
+// only ASCII arrives as it was typed.
+std::string CheckAscii(const std::string& option, const std::string& text);
+
+// An embedded line's refusal ("" when fine); option is how it was given, for the message.
+std::string CheckEmbeddedLine(const std::string& option, const std::string& line);
+
+#endif
