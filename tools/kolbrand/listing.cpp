@@ -5,6 +5,7 @@
 #include "tools/kolbrand/bitmaps.h"
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/text.h"
+#include "tools/kolbrand/version.h"
 
 // The line as the launcher embeds it: up to the first NUL, CR or LF.
 static std::string FirstLine(const std::string& resource)
@@ -117,8 +118,21 @@ static std::string DescribeChoices(const LauncherResources& launcher)
     return text;
 }
 
+static std::string DescribeVersion(const LauncherResources& launcher)
+{
+    VersionInfo info = ReadVersionInfo(launcher.version);
+    if (!info.present)
+        return launcher.hasVersion ? "version: unreadable\n" : "version: none\n";
+    std::string text = "version: file " + VersionText(info.file) + ", product " +
+                       VersionText(info.product) + "\n";
+    for (const VersionField& field : info.fields)
+        text += "  " + field.first + ": " + field.second + "\n";
+    return text;
+}
+
 std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher)
 {
     return path + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
-           DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher);
+           DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher) +
+           DescribeVersion(launcher);
 }
