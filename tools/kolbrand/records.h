@@ -40,6 +40,15 @@ struct LauncherResources {
     std::string version;  // the version resource's bytes
 };
 
+// One resource of an executable's image, as kolbrand copies it: types and names as text,
+// numbered ones as "#n" (RT_ICON is "#3", RT_GROUP_ICON "#14", the icon group "#50").
+struct ImageResource {
+    std::string type;
+    std::string name;
+    int language = 0;
+    std::string data;
+};
+
 struct Diagnostics {
     std::vector<std::string> errors;
     std::vector<std::string> warnings;

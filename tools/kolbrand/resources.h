@@ -6,15 +6,6 @@
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/records.h"
 
-// One resource of a launcher's image, as kolbrand copies it: types and names as text,
-// numbered ones as "#n" (RT_ICON is "#3", RT_GROUP_ICON "#14", the icon group "#50").
-struct ImageResource {
-    std::string type;
-    std::string name;
-    int language = 0;
-    std::string data;
-};
-
 // What kolbrand reads and writes among a launcher's resources (the first language of each).
 LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image);
 

@@ -1,0 +1,41 @@
+// The executable reader over arbitrary bytes: headers, sections, the resource tree and the
+// export directory. Input: the whole of it is the file.
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "check.h"
+#include "tools/kolbrand/executable.h"
+
+// Whatever is read lies within the file, and the resources together are no larger than it.
+static void CheckImage(const std::string& file, const ExecutableImage& image)
+{
+    for (const ImageSection& section : image.sections)
+        CHECK(section.rawSize == 0 || (uint64_t)section.rawOffset + section.rawSize <= file.size());
+    std::vector<ImageResource> resources;
+    std::string problem;
+    int read = ReadResources(file, image, &resources, &problem);
+    CHECK(read == problem.empty());
+    CHECK(read || resources.empty());
+    uint64_t total = 0;
+    for (const ImageResource& resource : resources)
+        total += resource.data.size();
+    CHECK(total <= file.size());
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    std::string file((const char*)bytes, size);
+    ExecutableImage image;
+    std::string problem;
+    if (!ReadExecutable(file, &image, &problem)) {
+        CHECK(!problem.empty());
+        return 0;
+    }
+    CheckImage(file, image);
+    problem.clear();
+    int exported = ExportsFunction(file, image, "KolMainW", &problem);
+    CHECK(!exported || problem.empty());
+    return 0;
+}

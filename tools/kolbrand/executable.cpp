@@ -1,0 +1,380 @@
+#include "tools/kolbrand/executable.h"
+
+#include <string.h>
+
+// All arithmetic on offsets is done in 64 bits on values read as 32 bits, so nothing
+// wraps; Fits is the one test that a range lies within a limit.
+static int Fits(uint64_t offset, uint64_t size, uint64_t limit)
+{
+    return offset <= limit && size <= limit - offset;
+}
+
+static unsigned ReadU16(const std::string& file, uint64_t at)
+{
+    return (unsigned char)file[(size_t)at] | (unsigned)(unsigned char)file[(size_t)at + 1] << 8;
+}
+
+static uint32_t ReadU32(const std::string& file, uint64_t at)
+{
+    return ReadU16(file, at) | (uint32_t)ReadU16(file, at + 2) << 16;
+}
+
+// ---- Headers and sections -------------------------------------------------------------
+
+static const uint64_t SectionEntrySize = 40;
+
+static std::string CutShort(const std::string& what, uint64_t end, size_t size)
+{
+    return "is cut short: " + what + " runs to byte " + std::to_string(end) + ", but the file "
+           "has " + std::to_string(size);
+}
+
+static std::string SectionName(const std::string& file, uint64_t at)
+{
+    std::string name = file.substr((size_t)at, 8);
+    return name.substr(0, name.find('\0'));
+}
+
+static int ReadSections(const std::string& file, uint64_t table, unsigned count,
+                        ExecutableImage* image, std::string* problem)
+{
+    if (!Fits(table, count * SectionEntrySize, file.size())) {
+        *problem = CutShort("its section table", table + count * SectionEntrySize, file.size());
+        return 0;
+    }
+    for (unsigned i = 0; i < count; i++) {
+        uint64_t entry = table + i * SectionEntrySize;
+        ImageSection section;
+        section.name = SectionName(file, entry);
+        section.virtualSize = ReadU32(file, entry + 8);
+        section.virtualAddress = ReadU32(file, entry + 12);
+        section.rawSize = ReadU32(file, entry + 16);
+        section.rawOffset = ReadU32(file, entry + 20);
+        if (section.rawSize > 0 && !Fits(section.rawOffset, section.rawSize, file.size())) {
+            *problem = CutShort("its section " + std::to_string(i + 1) + " (" + section.name + ")",
+                                (uint64_t)section.rawOffset + section.rawSize, file.size());
+            return 0;
+        }
+        image->sections.push_back(section);
+    }
+    return 1;
+}
+
+static ImageDirectory ReadDirectory(const std::string& file, uint64_t directories,
+                                    uint64_t count, uint64_t index)
+{
+    ImageDirectory directory;
+    if (index < count) {
+        directory.address = ReadU32(file, directories + 8 * index);
+        directory.size = ReadU32(file, directories + 8 * index + 4);
+    }
+    return directory;
+}
+
+// The in-file bytes of the section holding rva, from rva on: only those of its raw data
+// that the system maps (a raw size rounded up past the virtual size holds nothing).
+static int MapAddress(const ExecutableImage& image, uint32_t rva, uint64_t* offset,
+                      uint64_t* available)
+{
+    for (const ImageSection& section : image.sections) {
+        uint64_t mapped = section.rawSize;
+        if (section.virtualSize != 0 && section.virtualSize < mapped)
+            mapped = section.virtualSize;
+        if (rva >= section.virtualAddress && rva - section.virtualAddress < mapped) {
+            *offset = (uint64_t)section.rawOffset + (rva - section.virtualAddress);
+            *available = mapped - (rva - section.virtualAddress);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The file offset of size bytes at rva, all of them within one section's bytes.
+static int MapRange(const ExecutableImage& image, uint32_t rva, uint64_t size, uint64_t* offset)
+{
+    uint64_t available = 0;
+    return MapAddress(image, rva, offset, &available) && size <= available;
+}
+
+// The optional header: its kind, and the export and resource directories.
+static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t size,
+                              ExecutableImage* image, std::string* problem)
+{
+    unsigned magic = size >= 2 ? ReadU16(file, at) : 0;
+    if (magic != 0x10B && magic != 0x20B) {
+        *problem = "is not a Windows program of a known kind (optional header magic " +
+                   std::to_string(magic) + ")";
+        return 0;
+    }
+    image->pe32Plus = magic == 0x20B;
+    uint64_t directories = image->pe32Plus ? 112 : 96;
+    if (size < directories) {
+        *problem = "has an optional header of " + std::to_string(size) + " bytes, too short for "
+                   "its kind";
+        return 0;
+    }
+    uint64_t headersSize = ReadU32(file, at + 60);
+    if (headersSize > file.size()) {
+        *problem = CutShort("its headers", headersSize, file.size());
+        return 0;
+    }
+    uint64_t count = ReadU32(file, at + directories - 4);
+    if (count > (size - directories) / 8)
+        count = (size - directories) / 8;
+    image->exports = ReadDirectory(file, at + directories, count, 0);
+    image->resources = ReadDirectory(file, at + directories, count, 2);
+    return 1;
+}
+
+int ReadExecutable(const std::string& file, ExecutableImage* image, std::string* problem)
+{
+    *image = ExecutableImage();
+    if (file.compare(0, 2, "MZ") != 0) {
+        *problem = "is not a Windows program (it does not begin with an \"MZ\" header)";
+        return 0;
+    }
+    if (file.size() < 64) {
+        *problem = CutShort("its MS-DOS header", 64, file.size());
+        return 0;
+    }
+    uint64_t header = ReadU32(file, 0x3C);
+    if (!Fits(header, 24, file.size())) {
+        *problem = CutShort("its PE header", header + 24, file.size());
+        return 0;
+    }
+    if (file.compare((size_t)header, 4, std::string("PE\0\0", 4)) != 0) {
+        *problem = "is not a Windows program (an MS-DOS program without a PE header)";
+        return 0;
+    }
+    image->machine = ReadU16(file, header + 4);
+    unsigned sections = ReadU16(file, header + 6);
+    uint64_t optionalSize = ReadU16(file, header + 20);
+    image->dll = (ReadU16(file, header + 22) & 0x2000) != 0;
+    uint64_t optional = header + 24;
+    if (!Fits(optional, optionalSize, file.size())) {
+        *problem = CutShort("its optional header", optional + optionalSize, file.size());
+        return 0;
+    }
+    if (!ReadOptionalHeader(file, optional, optionalSize, image, problem)
+        || !ReadSections(file, optional + optionalSize, sections, image, problem))
+        return 0;
+    uint64_t unused = 0;
+    if (image->resources.size != 0
+        && !MapRange(*image, image->resources.address, image->resources.size, &unused)) {
+        *problem = "is damaged: its resource directory lies outside its sections' bytes";
+        return 0;
+    }
+    return 1;
+}
+
+// ---- Resources ------------------------------------------------------------------------
+
+// A walk of the resource tree. Its offsets are from the directory's start and bounded by
+// the bytes of its section; a tree whose entries are visited more often than the bytes
+// allow for (one that refers back to itself) or whose leaves claim more data than the
+// file holds is refused, so no tree can make the walk long.
+struct ResourceWalk {
+    const std::string* file;
+    const ExecutableImage* image;
+    uint64_t base;
+    uint64_t span;
+    uint64_t entriesLeft;
+    uint64_t bytesLeft;
+    std::vector<ImageResource>* resources;
+    std::string* problem;
+};
+
+static int Damaged(ResourceWalk* walk, const std::string& what)
+{
+    *walk->problem = "is damaged: " + what;
+    return 0;
+}
+
+static void AppendUtf8(uint32_t code, std::string* text)
+{
+    if (code < 0x80) {
+        *text += (char)code;
+    } else if (code < 0x800) {
+        *text += (char)(0xC0 | code >> 6);
+        *text += (char)(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *text += (char)(0xE0 | code >> 12);
+        *text += (char)(0x80 | (code >> 6 & 0x3F));
+        *text += (char)(0x80 | (code & 0x3F));
+    } else {
+        *text += (char)(0xF0 | code >> 18);
+        *text += (char)(0x80 | (code >> 12 & 0x3F));
+        *text += (char)(0x80 | (code >> 6 & 0x3F));
+        *text += (char)(0x80 | (code & 0x3F));
+    }
+}
+
+// A resource name: UTF-16 counted by its first 16 bits, turned into UTF-8; an unpaired
+// surrogate becomes U+FFFD.
+static int ReadResourceName(ResourceWalk* walk, uint64_t offset, std::string* name)
+{
+    if (!Fits(offset, 2, walk->span))
+        return Damaged(walk, "a resource name lies outside its resource directory");
+    uint64_t length = ReadU16(*walk->file, walk->base + offset);
+    if (!Fits(offset + 2, 2 * length, walk->span))
+        return Damaged(walk, "a resource name runs past its resource directory");
+    uint64_t at = walk->base + offset + 2;
+    for (uint64_t i = 0; i < length; i++) {
+        uint32_t unit = ReadU16(*walk->file, at + 2 * i);
+        uint32_t next = i + 1 < length ? ReadU16(*walk->file, at + 2 * i + 2) : 0;
+        if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), name);
+            i++;
+        } else {
+            AppendUtf8(unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit, name);
+        }
+    }
+    return 1;
+}
+
+static int ReadEntryName(ResourceWalk* walk, uint32_t field, std::string* name)
+{
+    name->clear();
+    if (field & 0x80000000u)
+        return ReadResourceName(walk, field & 0x7FFFFFFFu, name);
+    *name = "#" + std::to_string(field & 0xFFFF);
+    return 1;
+}
+
+// A leaf: the data entry's address and size, and the bytes they name.
+static int ReadResourceData(ResourceWalk* walk, uint64_t offset, ImageResource resource)
+{
+    if (!Fits(offset, 16, walk->span))
+        return Damaged(walk, "a resource's data entry lies outside its resource directory");
+    const std::string& file = *walk->file;
+    uint32_t address = ReadU32(file, walk->base + offset);
+    uint32_t size = ReadU32(file, walk->base + offset + 4);
+    uint64_t at = 0;
+    std::string label = resource.type + "/" + resource.name;
+    if (!MapRange(*walk->image, address, size, &at))
+        return Damaged(walk, "the data of resource " + label + " lies outside the file");
+    if (size > walk->bytesLeft)
+        return Damaged(walk, "its resources claim more bytes than the file holds");
+    walk->bytesLeft -= size;
+    resource.data = file.substr((size_t)at, size);
+    walk->resources->push_back(resource);
+    return 1;
+}
+
+// The directory at offset, at level 0 (types), 1 (names) or 2 (languages).
+static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level, ImageResource resource)
+{
+    if (!Fits(offset, 16, walk->span))
+        return Damaged(walk, "a resource directory lies outside its section");
+    const std::string& file = *walk->file;
+    uint64_t count = (uint64_t)ReadU16(file, walk->base + offset + 12) +
+                     ReadU16(file, walk->base + offset + 14);
+    if (!Fits(offset + 16, 8 * count, walk->span))
+        return Damaged(walk, "a resource directory's entries run past its section");
+    if (count > walk->entriesLeft)
+        return Damaged(walk, "its resource directory refers back to itself");
+    walk->entriesLeft -= count;
+    for (uint64_t i = 0; i < count; i++) {
+        uint64_t entry = walk->base + offset + 16 + 8 * i;
+        uint32_t field = ReadU32(file, entry);
+        uint32_t target = ReadU32(file, entry + 4);
+        bool directory = (target & 0x80000000u) != 0;
+        if (directory != (level < 2))
+            return Damaged(walk, "its resource directory tree is not three levels deep");
+        if (level == 0 && !ReadEntryName(walk, field, &resource.type))
+            return 0;
+        if (level == 1 && !ReadEntryName(walk, field, &resource.name))
+            return 0;
+        if (level == 2)
+            resource.language = (int)(field & 0xFFFF);
+        int read = directory ? WalkDirectory(walk, target & 0x7FFFFFFFu, level + 1, resource)
+                             : ReadResourceData(walk, target, resource);
+        if (!read)
+            return 0;
+    }
+    return 1;
+}
+
+int ReadResources(const std::string& file, const ExecutableImage& image,
+                  std::vector<ImageResource>* resources, std::string* problem)
+{
+    resources->clear();
+    uint64_t base = 0;
+    uint64_t span = 0;
+    if (image.resources.size == 0)
+        return 1;
+    if (!MapAddress(image, image.resources.address, &base, &span)) {
+        *problem = "is damaged: its resource directory lies outside its sections' bytes";
+        return 0;
+    }
+    ResourceWalk walk{&file, &image, base, span, span / 8, file.size(), resources, problem};
+    if (WalkDirectory(&walk, 0, 0, ImageResource()))
+        return 1;
+    resources->clear();
+    return 0;
+}
+
+// ---- Exports --------------------------------------------------------------------------
+
+// The export directory's tables, each mapped within one section.
+struct ExportTables {
+    uint64_t functions = 0;
+    uint32_t functionCount = 0;
+    uint64_t names = 0;
+    uint64_t ordinals = 0;
+    uint32_t nameCount = 0;
+};
+
+static int MapExportTables(const std::string& file, const ExecutableImage& image,
+                           ExportTables* tables)
+{
+    uint64_t directory = 0;
+    if (!MapRange(image, image.exports.address, 40, &directory))
+        return 0;
+    tables->functionCount = ReadU32(file, directory + 20);
+    tables->nameCount = ReadU32(file, directory + 24);
+    return MapRange(image, ReadU32(file, directory + 28), 4 * (uint64_t)tables->functionCount,
+                    &tables->functions)
+           && MapRange(image, ReadU32(file, directory + 32), 4 * (uint64_t)tables->nameCount,
+                       &tables->names)
+           && MapRange(image, ReadU32(file, directory + 36), 2 * (uint64_t)tables->nameCount,
+                       &tables->ordinals);
+}
+
+// 1 when the NUL-terminated name at rva is name, 0 when it isn't, -1 when it lies outside
+// the file; only name's length and a NUL are read.
+static int IsExportName(const std::string& file, const ExecutableImage& image, uint32_t rva,
+                        const std::string& name)
+{
+    uint64_t at = 0;
+    uint64_t available = 0;
+    if (!MapAddress(image, rva, &at, &available))
+        return -1;
+    return available > name.size() && memcmp(file.data() + at, name.data(), name.size()) == 0
+           && file[(size_t)(at + name.size())] == '\0';
+}
+
+int ExportsFunction(const std::string& file, const ExecutableImage& image,
+                    const std::string& name, std::string* problem)
+{
+    if (image.exports.size == 0)
+        return 0;
+    ExportTables tables;
+    if (!MapExportTables(file, image, &tables)) {
+        *problem = "is damaged: its export directory lies outside the file";
+        return 0;
+    }
+    for (uint32_t i = 0; i < tables.nameCount; i++) {
+        int found = IsExportName(file, image, ReadU32(file, tables.names + 4 * (uint64_t)i), name);
+        if (found < 0) {
+            *problem = "is damaged: an exported name lies outside the file";
+            return 0;
+        }
+        if (found == 0)
+            continue;
+        unsigned ordinal = ReadU16(file, tables.ordinals + 2 * (uint64_t)i);
+        return ordinal < tables.functionCount
+               && ReadU32(file, tables.functions + 4 * (uint64_t)ordinal) != 0;
+    }
+    return 0;
+}

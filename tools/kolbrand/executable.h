@@ -1,0 +1,51 @@
+// A Windows executable read from its bytes, without the system: its headers, its sections,
+// its resources and the functions it exports. Every offset and size is checked against
+// the file before it is used, so any bytes at all are either read or refused, never read
+// past; PE32 (32-bit) and PE32+ (64-bit) images alike.
+#ifndef KOL_TOOLS_KOLBRAND_EXECUTABLE_H
+#define KOL_TOOLS_KOLBRAND_EXECUTABLE_H
+
+#include <stdint.h>
+
+#include "tools/kolbrand/records.h"
+
+// Where a section's bytes lie in memory and in the file.
+struct ImageSection {
+    std::string name;
+    uint32_t virtualAddress = 0;
+    uint32_t virtualSize = 0;
+    uint32_t rawOffset = 0;
+    uint32_t rawSize = 0;
+};
+
+// One entry of the data directory: an address in memory and a size, both 0 when absent.
+struct ImageDirectory {
+    uint32_t address = 0;
+    uint32_t size = 0;
+};
+
+struct ExecutableImage {
+    bool pe32Plus = false;  // a 64-bit image
+    bool dll = false;
+    unsigned machine = 0;
+    std::vector<ImageSection> sections;
+    ImageDirectory exports;
+    ImageDirectory resources;
+};
+
+// Reads the headers and the section table. 0, with what is wrong in *problem (a clause
+// to follow the file's name), unless the headers, every section's bytes and the resource
+// directory lie within the file.
+int ReadExecutable(const std::string& file, ExecutableImage* image, std::string* problem);
+
+// Every resource in every language, in the directory's order. 0 with *problem when the
+// directory tree or a resource's bytes leave the file, or the tree repeats itself.
+int ReadResources(const std::string& file, const ExecutableImage& image,
+                  std::vector<ImageResource>* resources, std::string* problem);
+
+// Whether the image exports a function of that name, compared exactly as the system's
+// lookup by name does. 0 with *problem when the export directory leaves the file.
+int ExportsFunction(const std::string& file, const ExecutableImage& image,
+                    const std::string& name, std::string* problem);
+
+#endif
