@@ -21,14 +21,21 @@ kol_add_launcher(launcher
 
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
 # launcher's own parsers and checks.
+# --explain calls the launcher's decisions, so their sources are built in.
+set(KOLBRAND_PRODUCT_SOURCES)
+foreach(source launcher/start launcher/merge registry/filetype handoff/request handoff/port
+        external/plan external/discovery splash/config splash/bitmap text/strings
+        text/arguments)
+    list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
+endforeach()
 add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
     ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
-    ${CMAKE_SOURCE_DIR}/splash/config.cpp ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp
-    ${CMAKE_SOURCE_DIR}/text/strings.cpp)
+    ${KOLBRAND_PRODUCT_SOURCES})
 target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
 target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
 target_link_options(kolbrand PRIVATE -municode -static -s)
+target_link_libraries(kolbrand PRIVATE iphlpapi ws2_32)
 
 add_subdirectory(demo)
 add_subdirectory(tests/e2e)

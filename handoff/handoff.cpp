@@ -80,8 +80,9 @@ int HandOffToRunningInstance(const WCHAR* commandLine)
 {
     // A failed allocation anywhere lets the start go on: the machine then runs as asked.
     HandOffPlan plan;
-    if (!PlanHandOff(commandLine, &plan))
+    if (!SplitStartRequest(commandLine, &plan))
         return 1;
+    plan.request = ScanStartRequest(plan.arguments, plan.count);
     if (plan.request.commandOption >= 0) {
         // The port is read first, so the key comes into being even when nothing is sent.
         DWORD port = ReadServerPort();

@@ -95,13 +95,14 @@ static WCHAR* CopyText(const WCHAR* text)
     return copy;
 }
 
-int PlanHandOff(const WCHAR* commandLine, HandOffPlan* plan)
+int SplitStartRequest(const WCHAR* commandLine, HandOffPlan* plan)
 {
     WCHAR* copy = CopyText(commandLine);
     if (copy == NULL)
         return 0;
     plan->count = SplitArguments(copy, NULL);
-    if (plan->count == 0) {
+    plan->isDefault = plan->count == 0;
+    if (plan->isDefault) {
         copy = WidenString(DefaultInstanceName, -1);
         if (copy == NULL)
             return 0;
@@ -111,7 +112,6 @@ int PlanHandOff(const WCHAR* commandLine, HandOffPlan* plan)
     if (plan->arguments == NULL)
         return 0;
     SplitArguments(copy, plan->arguments);
-    plan->request = ScanStartRequest(plan->arguments, plan->count);
     return 1;
 }
 

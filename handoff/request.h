@@ -12,16 +12,18 @@ typedef struct {
     int commandOption;    // index of the "-acommand" option that ends the scan, else -1
 } StartRequest;
 
-// A start request split and scanned.
+// A start request split, then scanned.
 typedef struct {
     WCHAR** arguments;  // point into a private copy of the line
     int count;
+    int isDefault;  // the line held no argument: the request is "StartKol"
     StartRequest request;
 } HandOffPlan;
 
-// Splits a private copy of commandLine (the default "StartKol" when it holds no argument)
-// and scans it. 0 when memory runs out: the start then goes on. Nothing is freed.
-int PlanHandOff(const WCHAR* commandLine, HandOffPlan* plan);
+// Splits a private copy of commandLine, or the default "StartKol" when it holds no
+// argument; the request is then ScanStartRequest's. 0 when memory runs out: the start then
+// goes on. Nothing is freed.
+int SplitStartRequest(const WCHAR* commandLine, HandOffPlan* plan);
 
 // Scans split arguments for the application they name or a command to forward. A document
 // argument becomes its instance name in place ("\Games\Chess.kol" gives "Chess.run").

@@ -1,6 +1,8 @@
 #include "tools/kolbrand/files.h"
 
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
 
 // ---- Text and files -------------------------------------------------------------------
 
@@ -52,6 +54,41 @@ std::string BesideSelf(const wchar_t* name)
     size_t slash = folder.find_last_of(L"\\/");
     folder = slash == std::wstring::npos ? L"" : folder.substr(0, slash + 1);
     return Utf8(folder + name);
+}
+
+std::wstring FullPathOf(const std::string& path)
+{
+    std::wstring wide = Wide(path);
+    wchar_t full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, NULL);
+    return length == 0 || length >= MAX_PATH * 4 ? wide : std::wstring(full, length);
+}
+
+std::wstring SystemFolderFor(unsigned machine)
+{
+    wchar_t folder[MAX_PATH];
+    UINT length = machine == IMAGE_FILE_MACHINE_I386 && sizeof(void*) == 8
+                      ? GetSystemWow64DirectoryW(folder, MAX_PATH)
+                      : GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : L"";
+}
+
+bool IsListeningOnLoopback(unsigned port)
+{
+    ULONG size = 0;
+    GetTcpTable(NULL, &size, FALSE);
+    std::string buffer(size, '\0');
+    MIB_TCPTABLE* table = (MIB_TCPTABLE*)&buffer[0];
+    if (size == 0 || GetTcpTable(table, &size, FALSE) != NO_ERROR)
+        return false;
+    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+        const MIB_TCPROW& row = table->table[i];
+        bool loopback = row.dwLocalAddr == htonl(INADDR_LOOPBACK) || row.dwLocalAddr == 0;
+        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback &&
+            ntohs((u_short)row.dwLocalPort) == port)
+            return true;
+    }
+    return false;
 }
 
 // ---- Reading a launcher ---------------------------------------------------------------

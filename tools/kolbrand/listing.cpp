@@ -13,7 +13,7 @@ static std::string FirstLine(const std::string& resource)
     return resource.substr(0, resource.find_first_of(std::string("\r\n\0", 3)));
 }
 
-static std::string DescribeLine(const char* name, const std::string& resource)
+std::string DescribeLine(const char* name, const std::string& resource)
 {
     std::string line = FirstLine(resource);
     std::string text = std::string(name) + ": \"" + Shown(line) + "\"";
@@ -37,7 +37,7 @@ static std::string DescribeMode(const LauncherResources& launcher)
     return text;
 }
 
-static std::string DescribeConfig(const LauncherResources& launcher)
+std::string DescribeConfig(const LauncherResources& launcher)
 {
     if (!launcher.hasConfig)
         return "CONFIG: none (no splash)\n";

@@ -1,11 +1,17 @@
-// kolbrand: writes a branded copy of a built launcher, or lists what a launcher carries.
-// The rules live in the portable files beside this one; files.cpp reads and writes
-// through the system, and this file runs the commands.
+// kolbrand: writes a branded copy of a built launcher, lists what a launcher carries, or
+// explains what it would do with a command line. The rules live in the portable files
+// beside this one; files.cpp reads and writes through the system, and this file runs the
+// commands.
+#include "tools/kolbrand/explain.h"
+
+#include "tools/kolbrand/executable.h"
 #include "tools/kolbrand/files.h"
 #include "tools/kolbrand/listing.h"
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/plan.h"
 #include "tools/kolbrand/resources.h"
+
+#include "tools/kolbrand/text.h"
 
 #include <stdio.h>
 
@@ -71,6 +77,66 @@ static int List(const std::string& path)
     return 0;
 }
 
+// ---- --explain -------------------------------------------------------------------------
+
+static std::u16string Utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+static int ReadFileBytes(const std::u16string& path, std::string* bytes)
+{
+    std::string error;
+    return ReadWholeFile(Utf8FromUtf16(path), bytes, &error);
+}
+
+// Reads the launcher as an executable of its own, so that what isn't one is refused here.
+static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::string* error)
+{
+    std::string bytes;
+    std::string problem;
+    ExecutableImage image;
+    std::vector<ImageResource> resources;
+    if (!ReadWholeFile(options.output, &bytes, error))
+        return 0;
+    if (!ReadExecutable(bytes, &image, &problem) ||
+        !ReadResources(bytes, image, &resources, &problem)) {
+        *error = options.output + " " + problem;
+        return 0;
+    }
+    std::wstring path = FullPathOf(options.output);
+    in->launcherPath = Utf16(path);
+    in->module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (in->module == NULL) {
+        *error = options.output + ": cannot be read as a Windows program (error " +
+                 std::to_string(GetLastError()) + ")";
+        return 0;
+    }
+    in->machine = image.machine;
+    in->resources = ReadLauncherResources(resources);
+    return 1;
+}
+
+static int Explain(const BrandOptions& options)
+{
+    ExplainInputs in;
+    std::string error;
+    if (!ReadExplained(options, &in, &error)) {
+        fprintf(stderr, "kolbrand: %s\n", error.c_str());
+        return 2;
+    }
+    in.line = Utf16FromUtf8(options.startLine);
+    in.screenGiven = options.screenWidth != 0;
+    in.screenWidth = in.screenGiven ? options.screenWidth : GetSystemMetrics(SM_CXSCREEN);
+    in.screenHeight = in.screenGiven ? options.screenHeight : GetSystemMetrics(SM_CYSCREEN);
+    in.systemFolder = Utf16(SystemFolderFor(in.machine));
+    in.readFile = ReadFileBytes;
+    in.isListening = IsListeningOnLoopback;
+    Explanation explanation = ExplainStart(in);
+    fputs(explanation.report.c_str(), stdout);
+    return explanation.exitCode;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::string> arguments;
@@ -86,5 +152,7 @@ int wmain(int argc, wchar_t** argv)
         fputs(KolbrandUsage, stdout);
         return 0;
     }
+    if (options.explain)
+        return Explain(options);
     return options.list ? List(options.output) : Brand(options);
 }
