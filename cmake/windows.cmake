@@ -21,7 +21,8 @@ kol_add_launcher(launcher
 
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
 # launcher's own parsers and checks.
-# --explain calls the launcher's decisions, so their sources are built in.
+# --explain calls the launcher's decisions, so their sources are built in; the effects
+# (registering, forwarding, the splash, the child process) live in other files and aren't.
 set(KOLBRAND_PRODUCT_SOURCES)
 foreach(source launcher/start launcher/merge registry/filetype handoff/request handoff/port
         external/plan external/discovery splash/config splash/bitmap text/strings
@@ -35,7 +36,7 @@ target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
 target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
 target_link_options(kolbrand PRIVATE -municode -static -s)
-target_link_libraries(kolbrand PRIVATE iphlpapi ws2_32)
+target_link_libraries(kolbrand PRIVATE iphlpapi)
 
 add_subdirectory(demo)
 add_subdirectory(tests/e2e)

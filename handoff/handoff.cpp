@@ -23,6 +23,16 @@ static int ActivateRunningInstance(const WCHAR* windowClass)
 
 // ---- Command forwarding ----------------------------------------------------------------
 
+DWORD ReadServerPort(void)
+{
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerPortKey, 0, NULL, 0, 0, NULL, &key,
+                        &disposition) != ERROR_SUCCESS)
+        return 0;
+    return ReadPortValue(key);
+}
+
 // Starts the socket library once per process; a failed start is not retried.
 static int StartSocketLibrary(void)
 {

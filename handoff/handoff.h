@@ -9,6 +9,10 @@
 // -1: its start-up failed and is not tried again.
 extern int SocketLibraryState;
 
+// The port of a listening machine from the registry, or 0 when none is configured.
+// Creates the key when it is absent.
+DWORD ReadServerPort(void);
+
 // 0 when a running instance took the request and this start must stop; 1 to continue.
 // The command line is only read.
 int HandOffToRunningInstance(const WCHAR* commandLine);

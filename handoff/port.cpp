@@ -1,25 +1,15 @@
 #include "handoff/port.h"
 
-static const WCHAR ServerPortKey[] = TEXT("Software\\Morvane\\KolVM");
+const WCHAR ServerPortKey[] = TEXT("Software\\Morvane\\KolVM");
 
 // A shorter value fills only the low-order bytes; a longer one is no port.
-static DWORD ReadPortValue(HKEY key)
+DWORD ReadPortValue(HKEY key)
 {
     DWORD port = 0;
     DWORD size = sizeof(port);
     LONG status = RegQueryValueExW(key, TEXT("ServerPort"), NULL, NULL, (LPBYTE)&port, &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? port : 0;
-}
-
-DWORD ReadServerPort(void)
-{
-    HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerPortKey, 0, NULL, 0, 0, NULL, &key,
-                        &disposition) != ERROR_SUCCESS)
-        return 0;
-    return ReadPortValue(key);
 }
 
 int LookUpServerPort(DWORD* port)

@@ -1,16 +1,18 @@
 // The port of a listening machine: HKEY_LOCAL_MACHINE "Software\Morvane\KolVM", value
-// "ServerPort". The launcher never writes the value.
+// "ServerPort". The launcher never writes the value; it reads it through a key that it
+// creates when absent (ReadServerPort, in handoff.h).
 #ifndef KOL_HANDOFF_PORT_H
 #define KOL_HANDOFF_PORT_H
 
 #include "platform/platform.h"
 
-// The configured port, or 0 when none is. Creates the key when it is absent, as the
-// launcher always has.
-DWORD ReadServerPort(void);
+extern const WCHAR ServerPortKey[];
 
-// The same without creating anything: 0 when the key doesn't exist (the launcher would
-// create it), else 1 with *port the configured port or 0.
+// The configured port in the open key, or 0 when none is; closes the key.
+DWORD ReadPortValue(HKEY key);
+
+// The port without creating anything: 0 when the key can't be opened (absent: the launcher
+// would create it), else 1 with *port the configured port or 0.
 int LookUpServerPort(DWORD* port);
 
 // The loopback port that a setting names: only its low 16 bits count.

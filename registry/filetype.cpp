@@ -5,25 +5,12 @@
 WCHAR SharedPathBuffer[SharedPathLength];
 const WCHAR KolFile10[10] = TEXT("KolFile10");
 
-// Path characters that fit between the quotes, with the closing quote and the NUL after.
-static const int PathRoom = SharedPathLength - 3;
-// Room for the longest path that fits and its terminator: a cut path fills it all.
-static WCHAR modulePath[PathRoom + 1];
-
-LONG SetRegistryDefault(HKEY key, const WCHAR* text, DWORD type)
-{
-    DWORD size = (DWORD)((TextLength(text) + 1) * sizeof(WCHAR));
-    return RegSetValueExW(key, NULL, 0, type, (const BYTE*)text, size);
-}
-
-// ---- The values ------------------------------------------------------------------------
-
 // Puts the path between double quotes into SharedPathBuffer; 0, with the buffer left
 // empty, when there is no path or it doesn't fit whole.
 static int StoreQuotedPath(const WCHAR* path)
 {
     int length = path != NULL ? TextLength(path) : 0;
-    if (length == 0 || length > PathRoom) {
+    if (length == 0 || length > QuotedPathRoom) {
         SharedPathBuffer[0] = 0;
         return 0;
     }
@@ -95,39 +82,4 @@ void FreeRegistration(ClassDefault values[RegisteredValueCount])
         free((WCHAR*)values[i].keyName);
         free((WCHAR*)values[i].text);
     }
-}
-
-// ---- Writing them ------------------------------------------------------------------------
-
-// The program's own path, or null when it can't be had whole.
-static const WCHAR* ReadModulePath(void)
-{
-    HMODULE module = GetModuleHandleW(NULL);
-    DWORD length = module != NULL ? GetModuleFileNameW(module, modulePath, PathRoom + 1) : 0;
-    if (length == 0 || length > (DWORD)PathRoom)
-        return NULL;
-    modulePath[length] = 0;
-    return modulePath;
-}
-
-static void WriteClassDefault(const ClassDefault* value)
-{
-    if (value->keyName == NULL || value->text == NULL)
-        return;
-    HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, value->keyName, 0, NULL, 0, 0, NULL, &key,
-                        &disposition) != ERROR_SUCCESS)
-        return;
-    SetRegistryDefault(key, value->text, REG_SZ);
-    RegCloseKey(key);
-}
-
-void RegisterFileType(void)
-{
-    ClassDefault values[RegisteredValueCount];
-    ComposeRegistration(ReadModulePath(), values);
-    for (int i = 0; i < RegisteredValueCount; i++)
-        WriteClassDefault(&values[i]);
-    FreeRegistration(values);
 }

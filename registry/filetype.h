@@ -5,7 +5,12 @@
 
 #include "platform/platform.h"
 
-enum { SharedPathLength = 256 };
+enum {
+    SharedPathLength = 256,
+    // The longest launcher path that registration takes: it goes between double quotes,
+    // with the closing quote and the NUL after.
+    QuotedPathRoom = SharedPathLength - 3
+};
 
 // Registration writes the launcher's quoted path here; the runtime-library lookups read
 // the registered library path into it. It holds whatever the last of them left.
@@ -41,7 +46,7 @@ void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[Register
 void FreeRegistration(ClassDefault values[RegisteredValueCount]);
 
 // Registers the running program: writes each value of ComposeRegistration on its own; a
-// key that can't be written is skipped, nothing is reported.
+// key that can't be written is skipped, nothing is reported. (registry/register.cpp)
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's

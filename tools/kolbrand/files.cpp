@@ -1,6 +1,5 @@
 #include "tools/kolbrand/files.h"
 
-#include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
@@ -81,11 +80,12 @@ bool IsListeningOnLoopback(unsigned port)
     MIB_TCPTABLE* table = (MIB_TCPTABLE*)&buffer[0];
     if (size == 0 || GetTcpTable(table, &size, FALSE) != NO_ERROR)
         return false;
+    // Addresses and ports are in network byte order: 127.0.0.1 reads 0x0100007F here.
     for (DWORD i = 0; i < table->dwNumEntries; i++) {
         const MIB_TCPROW& row = table->table[i];
-        bool loopback = row.dwLocalAddr == htonl(INADDR_LOOPBACK) || row.dwLocalAddr == 0;
-        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback &&
-            ntohs((u_short)row.dwLocalPort) == port)
+        bool loopback = row.dwLocalAddr == 0x0100007F || row.dwLocalAddr == 0;
+        unsigned localPort = (row.dwLocalPort & 0xFF) << 8 | (row.dwLocalPort >> 8 & 0xFF);
+        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback && localPort == port)
             return true;
     }
     return false;
