@@ -169,7 +169,8 @@ static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, E
     out->report += "  \"" + Shown(plan.arguments[option]) + "\" asks to forward the argument "
                    "after it to a running machine\n";
     DWORD port = 0;
-    out->report += DescribePort(LookUpServerPort(&port), port);
+    int keyExists = LookUpServerPort(&port);
+    out->report += DescribePort(keyExists, port);
     const WCHAR* command = CommandToForward(&plan, port);
     if (command == NULL) {
         out->report += std::string("  nothing is sent (") +
@@ -255,8 +256,11 @@ static std::string DescribeSplashBitmap(const ExplainInputs& in, const ConfigTab
 
 static void ExplainSplash(const ExplainInputs& in, Explanation* out)
 {
-    out->report += "splash:\n" + Indented(DescribeConfig(in.resources)) + DescribeScreen(in);
     ConfigTable* table = LoadConfig(in.module);
+    out->report += "splash:\n";
+    if (table != NULL)
+        out->report += Indented(DescribeConfigEntries(ConfigEntriesOf(table)));
+    out->report += DescribeScreen(in);
     SplashResource found;
     if (table == NULL)
         out->report += "  no CONFIG resource: no splash, and no wait\n";

@@ -8,7 +8,6 @@
 #define KOL_TOOLS_KOLBRAND_EXPLAIN_H
 
 #include "platform/platform.h"
-#include "tools/kolbrand/records.h"
 
 #include <functional>
 #include <string>
@@ -18,7 +17,6 @@ struct ExplainInputs {
     HMODULE module = NULL;         // the launcher's image, for its resources
     std::u16string launcherPath;   // its full path, as it would learn it when started
     unsigned machine = 0;          // its processor, from its header
-    LauncherResources resources;   // its resources, as --list reads them
     std::u16string line;           // the raw command line of the start explained
     int screenWidth = 0;
     int screenHeight = 0;

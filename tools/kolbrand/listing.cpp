@@ -37,17 +37,22 @@ static std::string DescribeMode(const LauncherResources& launcher)
     return text;
 }
 
-std::string DescribeConfig(const LauncherResources& launcher)
+std::string DescribeConfigEntries(const std::vector<ConfigEntry>& entries)
 {
-    if (!launcher.hasConfig)
-        return "CONFIG: none (no splash)\n";
     std::string text = "CONFIG:\n";
-    for (const ConfigEntry& entry : ReadConfigEntries(launcher.config)) {
+    for (const ConfigEntry& entry : entries) {
         text += "  " + Shown(entry.key);
         text += entry.hasValue ? "=" + Shown(entry.value) : " (no \"=\")";
         text += "\n";
     }
     return text;
+}
+
+static std::string DescribeConfig(const LauncherResources& launcher)
+{
+    if (!launcher.hasConfig)
+        return "CONFIG: none (no splash)\n";
+    return DescribeConfigEntries(ReadConfigEntries(launcher.config));
 }
 
 static std::string DescribeIcon(const LauncherResources& launcher)

@@ -90,7 +90,8 @@ static int ReadFileBytes(const std::u16string& path, std::string* bytes)
     return ReadWholeFile(Utf8FromUtf16(path), bytes, &error);
 }
 
-// Reads the launcher as an executable of its own, so that what isn't one is refused here.
+// Reads the launcher as an executable of its own first, so that what isn't one, or is
+// damaged, is refused here rather than met by the system's resource lookups.
 static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::string* error)
 {
     std::string bytes;
@@ -113,7 +114,6 @@ static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::st
         return 0;
     }
     in->machine = image.machine;
-    in->resources = ReadLauncherResources(resources);
     return 1;
 }
 
