@@ -32,13 +32,20 @@ static const WCHAR* ReadRegisteredRuntimePath(void)
     return SharedPathBuffer + 1;
 }
 
+const WCHAR* RuntimeLibraryName(int attempt)
+{
+    if (attempt == 0)
+        return TEXT("Kol.dll");
+    return attempt == 1 ? ReadRegisteredRuntimePath() : NULL;
+}
+
 HMODULE LoadRuntimeLibrary(void)
 {
-    HMODULE library = LoadLibraryW(TEXT("Kol.dll"));
-    if (library != NULL)
-        return library;
-    const WCHAR* path = ReadRegisteredRuntimePath();
-    if (path == NULL)
-        return NULL;
-    return LoadLibraryW(path);
+    const WCHAR* name;
+    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
+        HMODULE library = LoadLibraryW(name);
+        if (library != NULL)
+            return library;
+    }
+    return NULL;
 }
