@@ -1,13 +1,16 @@
-// kolbrand's readers over arbitrary bytes: an .ico file and a CONFIG text.
-// Input: the whole of it is both the icon file and the CONFIG.
+// kolbrand's readers and checks over arbitrary bytes: an .ico file, a CONFIG file and a
+// splash bitmap, each checked alone and then all three in one branding.
+// Input: the whole of it is the icon file, the CONFIG file and the bitmap.
 #include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 
 #include "check.h"
+#include "tools/kolbrand/bitmaps.h"
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/icons.h"
+#include "tools/kolbrand/plan.h"
 
 // An icon file is either read whole or refused with a reason, and what is read survives
 // the trip through an icon group resource.
@@ -29,14 +32,45 @@ static void ReadIcon(const std::string& data)
     }
 }
 
+// A bitmap that isn't refused is one the launcher makes, within the size bound.
+static void CheckSplash(const std::string& data)
+{
+    BitmapHeader header;
+    std::string refusal = SplashRefusal({"A", data, "a.bmp"}, &header);
+    if (refusal.empty())
+        CHECK((uint64_t)header.stride * (uint64_t)header.height <= LargestSplashPixelBytes);
+}
+
+// Every message names the input it is about.
+static void Brand(const std::string& data)
+{
+    BrandOptions options;
+    std::string error;
+    CHECK(ParseBrandOptions({"o.exe", "--config-file", "c.txt", "--splash", "A=a.bmp",
+                             "--icon", "i.ico"},
+                            &options, &error));
+    BrandInputs inputs;
+    inputs.fromPath = "l.exe";
+    inputs.configFileData = data;
+    inputs.splashData = {data};
+    inputs.iconData = data;
+    Diagnostics diagnostics;
+    PlanBrand(options, inputs, &diagnostics);
+    for (const std::string& message : diagnostics.errors)
+        CHECK(message.compare(0, 7, "c.txt: ") == 0 || message.compare(0, 7, "a.bmp: ") == 0
+              || message.compare(0, 7, "i.ico: ") == 0);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     std::string data((const char*)bytes, size);
     ReadIcon(data);
+    CheckSplash(data);
     Diagnostics diagnostics;
     CheckConfig("c.txt", data, {{"A", data, ""}}, &diagnostics);
     for (const std::string& message : diagnostics.errors)
         CHECK(message.compare(0, 7, "c.txt: ") == 0);
     ReadIconGroup(data);
+    Brand(data);
     return 0;
 }

@@ -61,11 +61,11 @@ def tmp_dir(name):
     return path
 
 
-def wine(program, *args, timeout=60, extra_env=None):
-    """Runs a Windows program; returns the CompletedProcess (text output)."""
+def wine(program, *args, timeout=60, extra_env=None, cwd=None):
+    """Runs a Windows program (in cwd when given); returns the CompletedProcess (text output)."""
     run_env = env()
     run_env.update(extra_env or {})
-    return subprocess.run(["wine", str(program), *map(str, args)], env=run_env,
+    return subprocess.run(["wine", str(program), *map(str, args)], env=run_env, cwd=cwd,
                           capture_output=True, timeout=timeout, text=True, encoding="utf-8",
                           errors="replace")
 

@@ -303,7 +303,7 @@ class KolbrandTest(rig.WineTestCase):
             ("no such bitmap to remove", ["--remove-splash", "NOPE"],
              "--remove-splash NOPE: "),
             ("unreadable icon", ["--icon", rig.win_path(bad / "absent.ico")], "cannot be opened"),
-            ("not a program", ["--from", path["lines.txt"]], "cannot be read as a Windows program"),
+            ("not a program", ["--from", path["lines.txt"]], "is not a Windows program"),
             ("version of three numbers", ["--version", "1.2.3"], "expected four numbers a.b.c.d"),
         ]
 
@@ -328,12 +328,72 @@ class KolbrandTest(rig.WineTestCase):
         self.assertEqual(before, output.read_bytes())
         self.assertEqual(["app.exe"], sorted(p.name for p in folder.iterdir()))
 
-    def test_an_output_that_cannot_be_written_leaves_nothing(self):
+    def test_a_missing_output_folder_is_named_and_nothing_is_written(self):
         folder = self.tmp()
         completed = kolbrand(rig.win_path(folder / "absent" / "app.exe"))
         self.assertEqual(1, completed.returncode)
-        self.assertIn("cannot write beside it", completed.stderr)
+        self.assertIn(f"the folder {rig.win_path(folder / 'absent')}\\ does not exist",
+                      completed.stderr)
         self.assertEqual([], list(folder.iterdir()))
+
+    def test_what_is_not_a_whole_launcher_is_refused_and_not_listed(self):
+        folder = self.tmp()
+        whole = (rig.BIN / "launcher.exe").read_bytes()
+        sources = {"cut_20000.exe": whole[:20000], "cut_300.exe": whole[:-300],
+                   "headers_only.exe": whole[:1024]}
+        for name, data in sources.items():
+            (folder / name).write_bytes(data)
+        cases = [(folder / name, "is cut short: its section") for name in sources]
+        cases += [(rig.BIN / "Kol.dll", "is a DLL, not a launcher"),
+                  (KOLBRAND, "is not a launcher: it lacks the resource KOLLAUNCHER")]
+        output = folder / "out" / "app.exe"
+        output.parent.mkdir()
+        for source, message in cases:
+            with self.subTest(source=source.name):
+                for args in (["--list", rig.win_path(source)],
+                             [rig.win_path(output), "--from", rig.win_path(source)]):
+                    completed = kolbrand(*args)
+                    self.assertEqual(1, completed.returncode, completed.stderr)
+                    self.assertIn(f"kolbrand: {rig.win_path(source)}: {message}",
+                                  completed.stderr)
+                    self.assertEqual("", completed.stdout)
+                self.assertEqual([], list(output.parent.iterdir()))
+
+    def test_an_empty_command_line_is_branded_and_runs_as_the_cmake_built_one(self):
+        folder = self.tmp()
+        branded, rebranded = folder / "branded.exe", folder / "rebranded.exe"
+        add_runtime(folder)
+        self.brand(branded, "--command-line", "", "--config", "")
+        # A launcher built with an empty line carries an empty resource, kept as it is.
+        self.brand(rebranded, "--from", rig.win_path(rig.variant("embed_empty")),
+                   "--icon", rig.win_path(self.icon))
+        built = rig.install(folder, launcher=rig.variant("embed_empty"), name="built.exe",
+                            runtime=False)
+        for launcher in (built, branded, rebranded):
+            with self.subTest(launcher=launcher.name):
+                self.assertIn('\nCommandLine: ""\n', listing(launcher))
+                call = rig.run(launcher, "doc.kol").call
+                self.assertEqual("  doc.kol", call["commandLine"])
+
+    def test_a_read_only_source_gives_a_writable_output(self):
+        folder = self.tmp()
+        source = rig.install(folder / "source", runtime=False)
+        source.chmod(0o444)
+        output = folder / "app.exe"
+        self.brand(output, "--from", rig.win_path(source), "--command-line", "a.kol")
+        self.assertTrue(output.stat().st_mode & 0o200, "the output is writable")
+        self.assertEqual(["app.exe", "source"], sorted(p.name for p in folder.iterdir()))
+        self.brand(output, "--from", rig.win_path(source), "--command-line", "b.kol")
+        self.assertTrue(listing(output).startswith('mode: in-process\nCommandLine: "b.kol"'))
+
+    def test_help_in_every_form_writes_nothing(self):
+        folder = self.tmp()
+        for form in ("--help", "-h", "/?", "help"):
+            with self.subTest(form=form):
+                completed = rig.wine(KOLBRAND, form, cwd=folder)
+                self.assertEqual(0, completed.returncode, completed.stderr)
+                self.assertTrue(completed.stdout.startswith("usage: kolbrand OUTPUT.exe"))
+                self.assertEqual([], list(folder.iterdir()))
 
     def test_a_failed_rename_removes_the_temporary_file(self):
         folder = self.tmp()
@@ -349,11 +409,6 @@ class KolbrandTest(rig.WineTestCase):
         self.brand(launcher, "--from", rig.win_path(launcher), "--command-line", "a.kol")
         self.assertTrue(listing(launcher).startswith("mode: in-process\nCommandLine: \"a.kol\"\n"))
         self.assertEqual(" a.kol doc.kol", rig.run(launcher, "doc.kol").call["commandLine"])
-
-    def test_help(self):
-        completed = kolbrand("--help")
-        self.assertEqual(0, completed.returncode)
-        self.assertTrue(completed.stdout.startswith("usage: kolbrand OUTPUT.exe"), completed.stdout)
 
     def test_usage_errors(self):
         for args, message in ((["--colour", "x"], "unknown option --colour"),

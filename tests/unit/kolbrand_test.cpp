@@ -12,6 +12,9 @@
 #include "tools/kolbrand/version.h"
 
 #include "bitmap_files.h"
+#include "executable_images.h"
+
+#include <functional>
 
 namespace {
 
@@ -97,6 +100,15 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{"--list", "a.exe", "--icon", "b.ico"}, "--list takes the launcher alone"},
         {{"--list", "a.exe", "out.exe"}, "--list takes one launcher"},
         {{"--list"}, "--list needs a value"},
+        {{"out.exe", "--command-line", "", "--config", ""}, nullptr},
+        {{"out.exe", "--icon", ""}, "--icon is given an empty value"},
+        {{"out.exe", "--from", ""}, "--from is given an empty value"},
+        {{"out.exe", "--config-file", ""}, "--config-file is given an empty value"},
+        {{"out.exe", "--remove-splash", ""}, "--remove-splash is given an empty value"},
+        {{"--list", ""}, "--list is given an empty value"},
+        {{""}, "an empty OUTPUT name given"},
+        {{"-x.exe"}, "unknown option -x.exe (an OUTPUT name may not begin with \"-\" or \"/\")"},
+        {{"/out.exe"}, "unknown option /out.exe"},
         {{"out.exe", "--version", "1.2.3.4", "--copyright", "\xC2\xA9 Me"}, nullptr},
         {{"out.exe", "--version", "65535.0.0.65535"}, nullptr},
         {{"out.exe", "--version", "1.2.3"}, "expected four numbers a.b.c.d"},
@@ -116,6 +128,9 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{"--explain", "a.exe", "--screen", "0x320"}, "each 1 to 65535"},
         {{"--explain", "a.exe", "--screen", "240x65536"}, "each 1 to 65535"},
         {{"--explain", "a.exe", "--screen", "240x"}, "expected WIDTHxHEIGHT"},
+        {{"--explain", "a.exe", "--screen", ""}, "--screen is given an empty value"},
+        {{"out.exe", "--version", ""}, "--version is given an empty value"},
+        {{"out.exe", "--description", ""}, nullptr},
     };
     for (const OptionCase& c : cases) {
         std::string shown;
@@ -161,6 +176,10 @@ TEST_F(KolbrandTest, CommandLineValues)
 
     ASSERT_EQ(1, ParseBrandOptions({"out.exe", "--help", "--colour"}, &options, &error));
     EXPECT_TRUE(options.help) << "--help wins over whatever follows";
+    for (const char* help : {"-h", "/?", "help"}) {
+        ASSERT_EQ(1, ParseBrandOptions({help}, &options, &error)) << help;
+        EXPECT_TRUE(options.help) << help << " asks for the usage, not for an output of that name";
+    }
 
     ASSERT_EQ(1, ParseBrandOptions({"--list", "l.exe"}, &options, &error));
     EXPECT_TRUE(options.list);
@@ -427,7 +446,7 @@ TEST_F(KolbrandTest, ConfigFromAFileKeepsItsBytes)
     Diagnostics diagnostics;
     LauncherResources out = Plan({"o.exe", "--config-file", "c.txt"}, inputs, &diagnostics);
     EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
-    ASSERT_EQ(1u, diagnostics.warnings.size());
+    ASSERT_EQ(2u, diagnostics.warnings.size()) << "the byte above 0x7F; SPLASHSCREEN1 unnamed";
     EXPECT_EQ(0u, diagnostics.warnings[0].find("c.txt: ")) << diagnostics.warnings[0];
     EXPECT_EQ("SplashScreenTitle=Caf\xE9", out.config);
 }
@@ -524,14 +543,23 @@ TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
         {"SplashScreen=139x136;SPLASHSCREEN1|SplashScreen=240x320;tall", {}, {}},
         {"SplashScreen=139x136;splashscreen1", {}, {"t.bmp: no SplashScreen entry of CONFIG names TALL"}},
         {"SplashScreen=240x320;Tall|SplashScreen=100x100;SPLASHSCREEN1",
-         {}, {"gives 100x100, but SPLASHSCREEN1 is 139x136"}},
+         {},
+         {"gives 100x100, but SPLASHSCREEN1 is 139x136",
+          "SplashScreen=100x100;SPLASHSCREEN1 is chosen on no screen"}},
         {"SplashScreen=240x320;TALL|SplashScreen=139X136;SPLASHSCREEN1",
          {"SplashScreen=139X136;SPLASHSCREEN1 is read as size 139x0 and bitmap "
           "\"X136;SPLASHSCREEN1\", which the output would not contain (it holds "
           "SPLASHSCREEN1, TALL)"},
-         {}},
-        {"SplashScreen=240x320;TALL|SplashScreen=1x1;GONE", {"bitmap \"GONE\", which"}, {}},
-        {"SplashScreen=240x320;TALL|SplashScreen", {"entry \"SplashScreen\" has no \"=\""}, {}},
+         {"is chosen on no screen", "bitmap SPLASHSCREEN1: no SplashScreen entry of CONFIG"}},
+        {"SplashScreen=240x320;TALL|SplashScreen=1x1;GONE",
+         {"bitmap \"GONE\", which"},
+         {"SplashScreen=1x1;GONE is chosen on no screen",
+          "launcher.exe: SplashScreen bitmap SPLASHSCREEN1: no SplashScreen entry of CONFIG names "
+          "SPLASHSCREEN1, so the launcher never shows it (--remove-splash SPLASHSCREEN1 leaves "
+          "it out)"}},
+        {"SplashScreen=240x320;TALL|SplashScreen",
+         {"entry \"SplashScreen\" has no \"=\""},
+         {"bitmap SPLASHSCREEN1: no SplashScreen entry"}},
     };
     for (const ConfigCase& c : cases) {
         SCOPED_TRACE("config: " + c.config);
@@ -558,8 +586,9 @@ TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
         BrandInputs inputs = DefaultLauncher();
         inputs.splashData = {file.Bytes()};
         Diagnostics diagnostics;
-        Plan({"o.exe", "--config", "SplashScreen=139x136;NEW", "--splash", "NEW=n.bmp"}, inputs,
-             &diagnostics);
+        Plan({"o.exe", "--config", "SplashScreen=139x136;NEW", "--splash", "NEW=n.bmp",
+              "--remove-splash", "SPLASHSCREEN1"},
+             inputs, &diagnostics);
         EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
         ASSERT_EQ(c.warnings, diagnostics.warnings.size()) << Joined(diagnostics.warnings);
         if (c.warnings > 0) {
@@ -617,6 +646,113 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     EXPECT_NE(std::string::npos, listing.find(expected)) << listing;
 }
 
+// An icon file of one 16x16 image with its colour count field set.
+std::string IcoWithColours(int bits, uint32_t colours)
+{
+    std::string ico = U16(0) + U16(1) + U16(1) + std::string{16, 16, 0, 0} + U16(1) +
+                      U16((unsigned)bits);
+    std::string image = IconBitmap(16, bits);
+    image.replace(32, 4, U32(colours));
+    image += std::string(4 * (bits <= 8 ? 1u << bits : 0u), '\0');
+    return ico + U32((unsigned)image.size()) + U32(22) + image;
+}
+
+// Branding's refusals and warnings of input that a careless or hostile author gives.
+TEST_F(KolbrandTest, HostileInputs)
+{
+    struct HostileCase {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::function<void(BrandInputs*)> input;
+        std::vector<std::string> errors;
+        std::vector<std::string> warnings;
+    };
+    auto none = [](BrandInputs*) {};
+    auto config = [](const std::string& data) {
+        return [data](BrandInputs* inputs) { inputs->configFileData = data; };
+    };
+    auto bitmap = [](int width, int height, int bits, int rows) {
+        return [=](BrandInputs* inputs) {
+            BitmapFile file;
+            file.width = width;
+            file.height = height;
+            file.bitsPerPixel = bits;
+            file.rows = rows;
+            inputs->splashData = {file.Bytes()};
+        };
+    };
+    auto icon = [](int bits, uint32_t colours) {
+        return [=](BrandInputs* inputs) { inputs->iconData = IcoWithColours(bits, colours); };
+    };
+    const std::vector<std::string> configFile = {"o.exe", "--config-file", "c.txt"};
+    const std::vector<std::string> bigSplash = {"o.exe", "--config", "SplashScreen=1x1;BIG",
+                                                "--splash", "BIG=big.bmp", "--remove-splash",
+                                                "SPLASHSCREEN1"};
+    const HostileCase cases[] = {
+        {"UTF-16 with its mark", configFile, config(std::string("\xFF\xFEU\0s\0", 6)),
+         {"c.txt: is saved as UTF-16 (little-endian), but the launcher reads CONFIG one byte "
+          "per character: save it as UTF-8 without a byte-order mark, or as ANSI"},
+         {"SPLASHSCREEN1"}},
+        {"UTF-16 without", configFile, config(std::string("U\0s\0", 4)),
+         {"c.txt: is saved as UTF-16 (little-endian)"}, {"SPLASHSCREEN1"}},
+        {"UTF-16 big-endian", configFile, config(std::string("\0U\0s", 4)),
+         {"c.txt: is saved as UTF-16 (big-endian)"}, {"SPLASHSCREEN1"}},
+        {"UTF-8 mark", configFile,
+         config("\xEF\xBB\xBFSplashScreenTitle=A|SplashScreen=2x2;SPLASHSCREEN1"),
+         {},
+         {"c.txt: begins with a UTF-8 byte-order mark, which kolbrand leaves out"}},
+        {"a second title", {"o.exe", "--config", "SplashScreenTitle=A|SplashScreenTitle=B"}, none,
+         {},
+         {"--config: SplashScreenTitle=B is never read: the launcher takes the first",
+          "SPLASHSCREEN1"}},
+        {"an entry never chosen",
+         {"o.exe", "--config", "SplashScreen=240x320;SPLASHSCREEN1|SplashScreen=100x80;SMALL",
+          "--splash", "SMALL=s.bmp"},
+         bitmap(100, 80, 24, -1),
+         {},
+         {"gives 240x320, but SPLASHSCREEN1 is 2x2",
+          "--config: SplashScreen=100x80;SMALL is chosen on no screen: the launcher takes a "
+          "later entry only when it fits the screen and is wider or taller than the one "
+          "taken"}},
+        {"a bitmap left over", {"o.exe", "--config", "SplashScreenTitle=A"}, none, {},
+         {"launcher.exe: SplashScreen bitmap SPLASHSCREEN1: no SplashScreen entry of CONFIG "
+          "names SPLASHSCREEN1, so the launcher never shows it (--remove-splash SPLASHSCREEN1 "
+          "leaves it out)"}},
+        {"54 bytes claiming 40000x40000", bigSplash, bitmap(40000, 40000, 24, 0),
+         {"big.bmp: 40000x40000 pixels at 24 bits per pixel take 4577 MB, more than the 64 MB "
+          "a device makes a splash bitmap of: the launcher would show none"},
+         {}},
+        {"65535x65535 at 1 bit", bigSplash, bitmap(65535, 65535, 1, 0),
+         {"big.bmp: 65535x65535 pixels at 1 bits per pixel take 511 MB"}, {}},
+        {"64 MB exactly", bigSplash, bitmap(8192, 8192, 8, 0), {},
+         {"gives 1x1, but BIG is 8192x8192", "big.bmp: holds 0 of its 8192 rows"}},
+        {"icon colour count", {"o.exe", "--icon", "i.ico"}, icon(8, 0x40000000),
+         {"i.ico: image 1 (16x16) lists 1073741824 colours, more than 8 bits per pixel can use"},
+         {}},
+        {"icon colour count in range", {"o.exe", "--icon", "i.ico"}, icon(4, 16), {}, {}},
+    };
+    for (const HostileCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        BrandInputs inputs = DefaultLauncher();
+        inputs.from.config = "SplashScreen=2x2;SPLASHSCREEN1";
+        inputs.from.bitmaps[0].data = Bmp(2, 2);
+        c.input(&inputs);
+        Diagnostics diagnostics;
+        Plan(c.arguments, inputs, &diagnostics);
+        ExpectMessages(c.errors, diagnostics.errors);
+        ExpectMessages(c.warnings, diagnostics.warnings);
+    }
+}
+
+TEST_F(KolbrandTest, AConfigFileWithAUtf8MarkIsReadWithoutIt)
+{
+    BrandInputs inputs = DefaultLauncher();
+    inputs.configFileData = "\xEF\xBB\xBFSplashScreenTitle=A";
+    Diagnostics diagnostics;
+    LauncherResources out = Plan({"o.exe", "--config-file", "c.txt"}, inputs, &diagnostics);
+    EXPECT_EQ("SplashScreenTitle=A", out.config);
+}
+
 // A launcher's image as the resource compiler leaves it, with a manifest and a second
 // icon group that branding must not touch.
 std::vector<ImageResource> ShippedImage()
@@ -668,6 +804,97 @@ TEST_F(KolbrandTest, ReadsWhatALauncherCarries)
     EXPECT_TRUE(bare.bitmaps.empty());
 }
 
+TEST_F(KolbrandTest, OnlyAWholeLauncherIsRead)
+{
+    using test_images::BuildImage;
+    using test_images::TestImage;
+    const std::vector<ImageResource> launcher = {
+        {"TEXT", "COMMANDLINE", 0x409, std::string(1, '\0')},
+        {"#10", "KOLLAUNCHER", 0x409, std::string("\1\0", 2)},
+        {"#24", "#1", 0x409, "<assembly/>"},
+    };
+    TestImage exe64, exe32, dll, program;
+    exe64.resources = exe32.resources = dll.resources = launcher;
+    exe32.pe32Plus = false;
+    dll.dll = true;
+    program.resources = {launcher[2]};
+    const std::string whole = BuildImage(exe64);
+    const struct {
+        const char* what;
+        std::string file;
+        const char* error;  // null: read
+    } cases[] = {
+        {"a launcher", whole, nullptr},
+        {"a 32-bit launcher", BuildImage(exe32), nullptr},
+        {"a DLL", BuildImage(dll), "l.exe: is a DLL, not a launcher"},
+        {"another program", BuildImage(program),
+         "l.exe: is not a launcher: it lacks the resource KOLLAUNCHER that every launcher built "
+         "by kol_add_launcher carries"},
+        {"cut short", whole.substr(0, whole.size() - 200), "l.exe: is cut short: its section 1"},
+        {"cut after its headers", whole.substr(0, 0x200), "l.exe: is cut short: its section 1"},
+        {"a text", "SplashScreenTitle=A", "l.exe: is not a Windows program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ImageResource> resources = {{"poison", "", 0, ""}};
+        std::string error;
+        int read = ReadLauncherImage("l.exe", c.file, &resources, &error);
+        EXPECT_EQ(c.error == nullptr, read == 1) << error;
+        if (c.error != nullptr) {
+            EXPECT_EQ(0u, error.find(c.error)) << error;
+            EXPECT_TRUE(resources.empty());
+            continue;
+        }
+        ASSERT_EQ(3u, resources.size());
+        LauncherResources read2 = ReadLauncherResources(resources);
+        EXPECT_TRUE(read2.hasCommandLine);
+        EXPECT_EQ("", read2.commandLine) << "one NUL byte is how an empty line is written";
+    }
+}
+
+TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
+{
+    const std::vector<ImageResource> meant = {
+        {"TEXT", "COMMANDLINE", 0x409, std::string(1, '\0')},
+        {"TEXT", "CONFIG", 0x409, "SplashScreenTitle=A"},
+        {"#3", "#1", 0x409, "icon"},
+    };
+    auto changed = [&meant](std::function<void(std::vector<ImageResource>*)> change) {
+        std::vector<ImageResource> written = {meant[2], meant[0], meant[1]};
+        change(&written);
+        return written;
+    };
+    const struct {
+        const char* what;
+        std::vector<ImageResource> written;
+        const char* difference;  // "": none
+    } cases[] = {
+        {"the same in another order", changed([](std::vector<ImageResource>*) {}), ""},
+        {"names in other case",
+         changed([](std::vector<ImageResource>* w) { (*w)[2].name = "config"; }), ""},
+        {"a deletion not carried out",
+         changed([](std::vector<ImageResource>* w) { w->push_back({"TEXT", "LAUNCHLINE", 0x409, "x"}); }),
+         "the written copy holds resource TEXT/LAUNCHLINE (language 1033), which was to go"},
+        {"a resource lost", changed([](std::vector<ImageResource>* w) { w->erase(w->begin()); }),
+         "the written copy lacks resource #3/#1 (language 1033)"},
+        {"an empty resource written as nothing",
+         changed([](std::vector<ImageResource>* w) { (*w)[1].data = ""; }),
+         "the written copy's resource TEXT/COMMANDLINE (language 1033) differs from what was "
+         "written (0 bytes instead of 1)"},
+        {"another language",
+         changed([](std::vector<ImageResource>* w) { (*w)[0].language = 0; }),
+         "the written copy holds resource #3/#1 (language 0), which was to go"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.difference, CompareWritten(meant, c.written));
+    }
+    EXPECT_EQ("", CheckWritable(meant));
+    EXPECT_EQ("resource #24/#1 (language 0) is empty, and the system's resource update cannot "
+              "write an empty resource",
+              CheckWritable({meant[0], {"#24", "#1", 0, ""}}));
+}
+
 TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
 {
     std::vector<ImageResource> source = ShippedImage();
@@ -697,8 +924,9 @@ TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
         {"#3", "#3", 0x409, "icon48"},
         {"#14", "#51", 0x409, source[9].data},
         {"#24", "#1", 0x409, "<manifest/>"},
-        // An empty command line is a resource of its own, in the launcher's language.
-        {"TEXT", "COMMANDLINE", 0x409, ""},
+        // An empty command line is a resource of its own, in the launcher's language: one
+        // NUL byte, which the launcher reads as empty, as the system writes no empty one.
+        {"TEXT", "COMMANDLINE", 0x409, std::string(1, '\0')},
         {"TEXT", "CONFIG", 0x407, "SplashScreen=200x150;Wide"},
         {"TEXT", "CONFIG", 0x409, "SplashScreen=200x150;Wide"},
         {"SPLASHSCREEN", "SPLASHSCREEN1", 0x409, inputs.splashData[0]},

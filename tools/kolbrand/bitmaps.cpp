@@ -3,13 +3,8 @@
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/text.h"
 
-BitmapVerdict CheckBitmap(const SplashBitmap& bitmap, BitmapHeader* header)
-{
-    return CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
-}
-
-std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
-                          size_t length)
+static std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
+                                 size_t length)
 {
     switch (verdict) {
     case BitmapAccepted:
@@ -41,6 +36,28 @@ std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
                " lies outside the file";
     }
     return "is refused";
+}
+
+// Stride and height come from an accepted header: at most 196,608 and 65,535.
+static std::string SizeRefusal(const BitmapHeader& header)
+{
+    uint64_t bytes = (uint64_t)header.stride * (uint64_t)header.height;
+    if (bytes <= LargestSplashPixelBytes)
+        return "";
+    return std::to_string(header.width) + "x" + std::to_string(header.height) + " pixels at " +
+           std::to_string(header.bitsPerPixel) + " bits per pixel take " +
+           std::to_string(bytes >> 20) + " MB, more than the " +
+           std::to_string(LargestSplashPixelBytes >> 20) + " MB a device makes a splash "
+           "bitmap of: the launcher would show none";
+}
+
+std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header)
+{
+    BitmapVerdict verdict =
+        CheckSplashBitmap((const BYTE*)bitmap.data.data(), (int)bitmap.data.size(), header);
+    if (verdict != BitmapAccepted)
+        return BitmapRefusal(verdict, *header, bitmap.data.size());
+    return SizeRefusal(*header);
 }
 
 static std::string BitmapLabel(const SplashBitmap& bitmap, const std::string& fromPath)
@@ -88,20 +105,22 @@ void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
                   Diagnostics* diagnostics)
 {
     for (const SplashBitmap& bitmap : out.bitmaps) {
-        int named = IsNamedByConfig(out, bitmap.name);
-        if (bitmap.source.empty() && !named)
-            continue;
-        BitmapHeader header;
-        std::string refusal =
-            BitmapRefusal(CheckBitmap(bitmap, &header), header, bitmap.data.size());
         std::string label = BitmapLabel(bitmap, fromPath);
+        if (!IsNamedByConfig(out, bitmap.name)) {
+            std::string kept = bitmap.source.empty() ? " (--remove-splash " + bitmap.name +
+                                                           " leaves it out)"
+                                                     : "";
+            diagnostics->warnings.push_back(label + ": no SplashScreen entry of CONFIG names " +
+                                            bitmap.name + ", so the launcher never shows it" +
+                                            kept);
+            if (bitmap.source.empty())
+                continue;
+        }
+        BitmapHeader header;
+        std::string refusal = SplashRefusal(bitmap, &header);
         if (!refusal.empty())
             diagnostics->errors.push_back(label + ": " + refusal);
         else
             CheckBitmapRows(label, header, bitmap.data.size(), diagnostics);
-        if (refusal.empty() && !named)
-            diagnostics->warnings.push_back(
-                label + ": no SplashScreen entry of CONFIG names " + bitmap.name +
-                ", so the launcher never shows it");
     }
 }

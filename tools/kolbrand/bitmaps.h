@@ -2,22 +2,25 @@
 #ifndef KOL_TOOLS_KOLBRAND_BITMAPS_H
 #define KOL_TOOLS_KOLBRAND_BITMAPS_H
 
+#include <stdint.h>
+
 #include "splash/bitmap.h"
 #include "tools/kolbrand/records.h"
 
-// The launcher's verdict on a bitmap, with the header it read.
-BitmapVerdict CheckBitmap(const SplashBitmap& bitmap, BitmapHeader* header);
+// The most pixel memory a splash bitmap may take. The launcher accepts sides up to 65535
+// pixels, but a device makes no bitmap of gigabytes: the launcher would show no splash.
+const uint64_t LargestSplashPixelBytes = (uint64_t)64 << 20;
 
-// Why the launcher would refuse a bitmap of length bytes, and what to do about it; ""
-// when it is accepted.
-std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
-                          size_t length);
+// Why the launcher would show no splash of a bitmap, and what to do about it; "" when it
+// would show it. header receives what the launcher read of the bitmap's header.
+std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header);
 
 // The index of the bitmap of that name, or -1.
 int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name);
 
-// Added bitmaps and those CONFIG names must be ones the launcher shows; fromPath names
-// the source launcher in messages about the bitmaps it carries.
+// Added bitmaps and those CONFIG names must be ones the launcher shows, and a bitmap that
+// no entry names earns a warning; fromPath names the source launcher in messages about
+// the bitmaps it carries.
 void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
                   Diagnostics* diagnostics);
 

@@ -4,6 +4,8 @@
 #include "tools/kolbrand/bitmaps.h"
 #include "tools/kolbrand/text.h"
 
+#include <string.h>
+
 std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table)
 {
     std::vector<ConfigEntry> entries;
@@ -113,7 +115,7 @@ static void CheckSplashEntry(const std::string& origin, const std::string& value
         return;
     }
     BitmapHeader header;
-    if (CheckBitmap(bitmaps[(size_t)found], &header) != BitmapAccepted)
+    if (!SplashRefusal(bitmaps[(size_t)found], &header).empty())
         return;
     if (header.width != entry.width || header.height != entry.height)
         diagnostics->warnings.push_back(
@@ -122,14 +124,116 @@ static void CheckSplashEntry(const std::string& origin, const std::string& value
             "; the entry's size only serves the choice of bitmap");
 }
 
+// The encoding a text editor saved the file in, when it isn't single bytes; "" otherwise.
+// UTF-16 without a byte-order mark shows as a NUL after or before the first character.
+static std::string WideEncoding(const std::string& data)
+{
+    if (data.compare(0, 2, "\xFF\xFE") == 0 || (data.size() >= 2 && data[0] != 0 && data[1] == 0))
+        return "UTF-16 (little-endian)";
+    if (data.compare(0, 2, "\xFE\xFF") == 0 || (data.size() >= 2 && data[0] == 0 && data[1] != 0))
+        return "UTF-16 (big-endian)";
+    return "";
+}
+
+std::string ConfigFromFile(const std::string& path, const std::string& data,
+                           Diagnostics* diagnostics)
+{
+    static const std::string Utf8Mark = "\xEF\xBB\xBF";
+    std::string encoding = WideEncoding(data);
+    if (!encoding.empty()) {
+        diagnostics->errors.push_back(
+            path + ": is saved as " + encoding + ", but the launcher reads CONFIG one byte per "
+                   "character: save it as UTF-8 without a byte-order mark, or as ANSI");
+        return data;
+    }
+    if (data.compare(0, Utf8Mark.size(), Utf8Mark) != 0)
+        return data;
+    diagnostics->warnings.push_back(
+        path + ": begins with a UTF-8 byte-order mark, which kolbrand leaves out (the launcher "
+               "would read it as part of the first key)");
+    return data.substr(Utf8Mark.size());
+}
+
+// Screen sizes that between them meet every case of the choice: for each dimension, each
+// entry's size and one pixel less than the smallest, as the choice only compares them.
+static std::vector<int> CandidateSides(const std::vector<int>& sides)
+{
+    std::vector<int> candidates;
+    int smallest = sides.empty() ? 1 : sides[0];
+    for (int side : sides) {
+        candidates.push_back(side < 1 ? 1 : side);
+        smallest = side < smallest ? side : smallest;
+    }
+    candidates.push_back(smallest > 1 ? smallest - 1 : 1);
+    return candidates;
+}
+
+// Past this many entries, trying every screen would take long; no author writes so many.
+static const size_t MostEntriesChecked = 100;
+
+// Warns of each "SplashScreen" entry that the launcher's choice takes on no screen. The
+// choice walks a table of those entries alone, as it passes over any other.
+static void CheckChoosableEntries(const std::string& origin, const std::string& config,
+                                  Diagnostics* diagnostics)
+{
+    ConfigTable* table = ParseConfig(config.data(), (int)config.size());
+    std::vector<char*> keys, values;
+    std::vector<const char*> names;  // where each entry's name begins, which tells it apart
+    std::vector<int> widths, heights;
+    for (int i = 0; i < table->count; i++) {
+        if (table->values[i] == NULL || strcmp(table->keys[i], "SplashScreen") != 0)
+            continue;
+        SplashEntry entry;
+        ParseSplashEntry(table->values[i], &entry);
+        keys.push_back(table->keys[i]);
+        values.push_back(table->values[i]);
+        names.push_back(entry.resourceName);
+        widths.push_back(entry.width);
+        heights.push_back(entry.height);
+    }
+    if (names.size() > MostEntriesChecked) {
+        diagnostics->warnings.push_back(origin + ": CONFIG holds " + std::to_string(names.size()) +
+                                        " SplashScreen entries; kolbrand checks which of them "
+                                        "a screen can choose only up to " +
+                                        std::to_string(MostEntriesChecked));
+        FreeConfig(table);
+        return;
+    }
+    ConfigTable entries = {keys.data(), values.data(), (int)names.size()};
+    std::vector<bool> chosen(names.size(), false);
+    SplashEntry picked;
+    for (int width : CandidateSides(widths)) {
+        for (int height : CandidateSides(heights)) {
+            if (!PickSplashEntry(&entries, width, height, &picked))
+                continue;
+            for (size_t i = 0; i < names.size(); i++)
+                chosen[i] = chosen[i] || picked.resourceName == names[i];
+        }
+    }
+    for (size_t i = 0; i < names.size(); i++) {
+        if (!chosen[i])
+            diagnostics->warnings.push_back(
+                origin + ": SplashScreen=" + Shown(values[i]) +
+                " is chosen on no screen: the launcher takes a later entry only when it fits "
+                "the screen and is wider or taller than the one taken");
+    }
+    FreeConfig(table);
+}
+
 void CheckConfig(const std::string& origin, const std::string& config,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
 {
     if (!CheckConfigBytes(origin, config, diagnostics))
         return;
+    int titles = 0;
     for (const ConfigEntry& entry : ReadConfigEntries(config)) {
         CheckConfigEntry(origin, entry, diagnostics);
         if (entry.key == "SplashScreen" && entry.hasValue)
             CheckSplashEntry(origin, entry.value, bitmaps, diagnostics);
+        if (entry.key == "SplashScreenTitle" && entry.hasValue && titles++ > 0)
+            diagnostics->warnings.push_back(origin + ": SplashScreenTitle=" + Shown(entry.value) +
+                                            " is never read: the launcher takes the first "
+                                            "SplashScreenTitle");
     }
+    CheckChoosableEntries(origin, config, diagnostics);
 }

@@ -17,6 +17,11 @@ std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table);
 // The entries as the launcher's own parser reads them.
 std::vector<ConfigEntry> ReadConfigEntries(const std::string& config);
 
+// The CONFIG that a --config-file's bytes give: a UTF-8 byte-order mark is left out with
+// a warning, and a file in UTF-16 refused, as the launcher reads one byte per character.
+std::string ConfigFromFile(const std::string& path, const std::string& data,
+                           Diagnostics* diagnostics);
+
 // Refusals of a CONFIG text, and the warnings it earns, with the bitmaps the output holds.
 void CheckConfig(const std::string& origin, const std::string& config,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics);

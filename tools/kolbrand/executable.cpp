@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 // All arithmetic on offsets is done in 64 bits on values read as 32 bits, so nothing
 // wraps; Fits is the one test that a range lies within a limit.
 static int Fits(uint64_t offset, uint64_t size, uint64_t limit)
@@ -71,15 +73,22 @@ static ImageDirectory ReadDirectory(const std::string& file, uint64_t directorie
     return directory;
 }
 
-// The in-file bytes of the section holding rva, from rva on: only those of its raw data
-// that the system maps (a raw size rounded up past the virtual size holds nothing).
+// The bytes of a section's raw data that the system loads: as many as its virtual size,
+// rounded up to the section alignment, allows. Wine's resource update writes a virtual
+// size short of the resources' end, and the rounding is what takes them in.
+static uint64_t MappedSize(const ExecutableImage& image, const ImageSection& section)
+{
+    uint64_t alignment = image.sectionAlignment != 0 ? image.sectionAlignment : 1;
+    uint64_t loaded = ((uint64_t)section.virtualSize + alignment - 1) / alignment * alignment;
+    return section.virtualSize != 0 && loaded < section.rawSize ? loaded : section.rawSize;
+}
+
+// The in-file bytes of the section holding rva, from rva on.
 static int MapAddress(const ExecutableImage& image, uint32_t rva, uint64_t* offset,
                       uint64_t* available)
 {
     for (const ImageSection& section : image.sections) {
-        uint64_t mapped = section.rawSize;
-        if (section.virtualSize != 0 && section.virtualSize < mapped)
-            mapped = section.virtualSize;
+        uint64_t mapped = MappedSize(image, section);
         if (rva >= section.virtualAddress && rva - section.virtualAddress < mapped) {
             *offset = (uint64_t)section.rawOffset + (rva - section.virtualAddress);
             *available = mapped - (rva - section.virtualAddress);
@@ -113,6 +122,7 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
                    "its kind";
         return 0;
     }
+    image->sectionAlignment = ReadU32(file, at + 32);
     uint64_t headersSize = ReadU32(file, at + 60);
     if (headersSize > file.size()) {
         *problem = CutShort("its headers", headersSize, file.size());
@@ -295,6 +305,37 @@ static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level, ImageRe
     return 1;
 }
 
+static bool SameResource(const ImageResource& a, const ImageResource& b)
+{
+    return a.type == b.type && a.name == b.name && a.language == b.language;
+}
+
+static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
+{
+    if (a.type != b.type)
+        return a.type < b.type;
+    return a.name != b.name ? a.name < b.name : a.language < b.language;
+}
+
+// A tree that lists one resource twice leaves it open which of them the system finds.
+static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+{
+    std::vector<const ImageResource*> order;
+    for (const ImageResource& resource : resources)
+        order.push_back(&resource);
+    std::sort(order.begin(), order.end(), [](const ImageResource* a, const ImageResource* b) {
+        return ResourcePrecedes(*a, *b);
+    });
+    for (size_t i = 1; i < order.size(); i++) {
+        if (SameResource(*order[i - 1], *order[i])) {
+            *problem = "is damaged: it lists resource " + order[i]->type + "/" + order[i]->name +
+                       " (language " + std::to_string(order[i]->language) + ") twice";
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int ReadResources(const std::string& file, const ExecutableImage& image,
                   std::vector<ImageResource>* resources, std::string* problem)
 {
@@ -308,7 +349,7 @@ int ReadResources(const std::string& file, const ExecutableImage& image,
         return 0;
     }
     ResourceWalk walk{&file, &image, base, span, span / 8, file.size(), resources, problem};
-    if (WalkDirectory(&walk, 0, 0, ImageResource()))
+    if (WalkDirectory(&walk, 0, 0, ImageResource()) && !FindRepeatedResource(*resources, problem))
         return 1;
     resources->clear();
     return 0;

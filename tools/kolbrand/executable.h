@@ -28,6 +28,7 @@ struct ExecutableImage {
     bool pe32Plus = false;  // a 64-bit image
     bool dll = false;
     unsigned machine = 0;
+    uint32_t sectionAlignment = 0;
     std::vector<ImageSection> sections;
     ImageDirectory exports;
     ImageDirectory resources;

@@ -240,10 +240,11 @@ static std::string DescribeSplashBitmap(const ExplainInputs& in, const ConfigTab
     if (found.data == NULL)
         return text + "  no SplashScreen resource of that name: no splash, and no wait\n";
     BitmapHeader header;
-    BitmapVerdict verdict = CheckSplashBitmap(found.data, found.length, &header);
-    if (verdict != BitmapAccepted)
-        return text + "  bitmap refused: " +
-               BitmapRefusal(verdict, header, (size_t)found.length) + ": no splash, and no wait\n";
+    SplashBitmap bitmap{found.entry.resourceName,
+                        std::string((const char*)found.data, (size_t)found.length), ""};
+    std::string refusal = SplashRefusal(bitmap, &header);
+    if (!refusal.empty())
+        return text + "  bitmap refused: " + refusal + ": no splash, and no wait\n";
     SplashRect rect = SplashWindowRect(in.screenWidth, in.screenHeight, header.width,
                                        header.height);
     return text + "  bitmap: " + std::to_string(header.width) + "x" +

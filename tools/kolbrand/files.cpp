@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
-// ---- Text and files -------------------------------------------------------------------
+// ---- Text and the console -------------------------------------------------------------
 
 std::string Utf8(const std::wstring& wide)
 {
@@ -22,25 +22,74 @@ static std::wstring Wide(const std::string& text)
     return wide;
 }
 
+// A console shows wide text in its own code page; UTF-8 bytes would come out garbled. A
+// file or a pipe gets Windows' line ends, as the C library's text mode writes them.
+static void WriteTo(DWORD stream, const std::string& text)
+{
+    HANDLE handle = GetStdHandle(stream);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        std::wstring wide = Wide(text);
+        WriteConsoleW(handle, wide.data(), (DWORD)wide.size(), &written, NULL);
+        return;
+    }
+    std::string lines;
+    for (char c : text)
+        lines += c == '\n' ? "\r\n" : std::string(1, c);
+    WriteFile(handle, lines.data(), (DWORD)lines.size(), &written, NULL);
+}
+
+void WriteOutput(const std::string& text)
+{
+    WriteTo(STD_OUTPUT_HANDLE, text);
+}
+
+void WriteError(const std::string& text)
+{
+    WriteTo(STD_ERROR_HANDLE, text);
+}
+
+// The system's own words for an error code, after the number.
+static std::string SystemError(DWORD code)
+{
+    wchar_t* text = NULL;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  NULL, code, 0, (LPWSTR)&text, 0, NULL);
+    std::wstring words(text != NULL ? text : L"", length);
+    LocalFree(text);
+    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L'.'))
+        words.pop_back();
+    std::string number = "error " + std::to_string(code);
+    return words.empty() ? number : number + ": " + Utf8(words);
+}
+
+// ---- Reading --------------------------------------------------------------------------
+
+// Past this, no launcher or input file is one that kolbrand could write.
+static const LONGLONG LargestInput = (LONGLONG)LargestResourceTotal;
+
 int ReadWholeFile(const std::string& path, std::string* data, std::string* error)
 {
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = path + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
+        *error = path + ": cannot be opened (" + SystemError(GetLastError()) + ")";
         return 0;
     }
     LARGE_INTEGER size;
     DWORD read = 0;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000;
-    if (ok) {
+    bool sized = GetFileSizeEx(file, &size) && size.QuadPart <= LargestInput;
+    if (sized)
         data->assign((size_t)size.QuadPart, '\0');
-        ok = size.QuadPart == 0
-             || (ReadFile(file, &(*data)[0], (DWORD)size.QuadPart, &read, NULL)
-                 && read == (DWORD)size.QuadPart);
-    }
+    bool ok = sized && (size.QuadPart == 0
+                        || (ReadFile(file, &(*data)[0], (DWORD)size.QuadPart, &read, NULL)
+                            && read == (DWORD)size.QuadPart));
     CloseHandle(file);
-    if (!ok)
+    if (!sized)
+        *error = path + ": is larger than " + std::to_string(LargestInput >> 20) + " MB";
+    else if (!ok)
         *error = path + ": cannot be read";
     return ok;
 }
@@ -91,17 +140,15 @@ bool IsListeningOnLoopback(unsigned port)
     return false;
 }
 
-// ---- Reading a launcher ---------------------------------------------------------------
-
-// A resource name or type as kolbrand keeps it: the text, or "#n" for a numbered one.
-static std::wstring NameOf(LPCWSTR name)
+int ReadLauncherFile(const std::string& path, std::string* file,
+                     std::vector<ImageResource>* resources, std::string* error)
 {
-    if (IS_INTRESOURCE(name))
-        return L"#" + std::to_wstring((unsigned)(ULONG_PTR)name);
-    return name;
+    return ReadWholeFile(path, file, error) && ReadLauncherImage(path, *file, resources, error);
 }
 
-// "#n" names a numbered resource, as FindResourceW reads it.
+// ---- Writing a branded copy -----------------------------------------------------------
+
+// "#n" names a numbered resource, as the system reads it.
 static LPCWSTR NamePointer(const std::wstring& name)
 {
     if (name.size() > 1 && name[0] == L'#')
@@ -109,113 +156,99 @@ static LPCWSTR NamePointer(const std::wstring& name)
     return name.c_str();
 }
 
-struct ImageReader {
-    std::wstring type;
-    std::wstring name;
-    std::vector<ImageResource>* resources;
-};
-
-static BOOL CALLBACK CollectLanguageOf(HMODULE module, LPCWSTR, LPCWSTR, WORD language,
-                                       LONG_PTR reader)
+// The folder part of a path, "" for a name alone.
+static std::string FolderOf(const std::string& path)
 {
-    ImageReader* at = (ImageReader*)reader;
-    ImageResource resource;
-    resource.type = Utf8(at->type);
-    resource.name = Utf8(at->name);
-    resource.language = language;
-    HRSRC found = FindResourceExW(module, NamePointer(at->type), NamePointer(at->name), language);
-    HGLOBAL loaded = found != NULL ? LoadResource(module, found) : NULL;
-    const char* bytes = loaded != NULL ? (const char*)LockResource(loaded) : NULL;
-    if (bytes != NULL)
-        resource.data.assign(bytes, SizeofResource(module, found));
-    at->resources->push_back(resource);
-    return TRUE;
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-static BOOL CALLBACK CollectNameOf(HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR reader)
+static int CheckOutputFolder(const std::string& output, std::string* error)
 {
-    ImageReader* at = (ImageReader*)reader;
-    at->name = NameOf(name);
-    EnumResourceLanguagesW(module, NamePointer(at->type), NamePointer(at->name),
-                           CollectLanguageOf, reader);
-    return TRUE;
+    std::string folder = FolderOf(output);
+    DWORD attributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
+                                      : GetFileAttributesW(Wide(folder).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 1;
+    *error = output + ": the folder " + folder + " does not exist";
+    return 0;
 }
 
-static BOOL CALLBACK CollectTypeOf(HMODULE module, LPWSTR type, LONG_PTR reader)
+// A new file of plain attributes: a copy of a read-only source must not be read-only.
+static int WriteNewFile(const std::wstring& path, const std::string& data,
+                        const std::string& output, std::string* error)
 {
-    ImageReader* at = (ImageReader*)reader;
-    at->type = NameOf(type);
-    EnumResourceNamesW(module, NamePointer(at->type), CollectNameOf, reader);
-    return TRUE;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE
+              && WriteFile(file, data.data(), (DWORD)data.size(), &written, NULL)
+              && written == data.size();
+    DWORD code = GetLastError();
+    if (file != INVALID_HANDLE_VALUE)
+        ok = CloseHandle(file) && ok;
+    if (!ok)
+        *error = output + ": cannot write beside it (" + SystemError(code) + ")";
+    return ok;
 }
 
-static HMODULE OpenLauncher(const std::string& path, std::string* error)
-{
-    HMODULE module = LoadLibraryExW(Wide(path).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == NULL)
-        *error = path + ": cannot be read as a Windows program (error " +
-                 std::to_string(GetLastError()) + ")";
-    return module;
-}
-
-int ReadImageResources(const std::string& path, std::vector<ImageResource>* resources,
-                       std::string* error)
-{
-    HMODULE module = OpenLauncher(path, error);
-    if (module == NULL)
-        return 0;
-    ImageReader reader{L"", L"", resources};
-    EnumResourceTypesW(module, CollectTypeOf, (LONG_PTR)&reader);
-    FreeLibrary(module);
-    return 1;
-}
-
-int ReadLauncher(const std::string& path, LauncherResources* launcher,
-                 std::string* error)
-{
-    std::vector<ImageResource> resources;
-    if (!ReadImageResources(path, &resources, error))
-        return 0;
-    *launcher = ReadLauncherResources(resources);
-    return 1;
-}
-
-// ---- Writing a branded copy -----------------------------------------------------------
-
-// The copy's resources are all written anew: an update that only deletes some of them
-// is not carried out under Wine, which reads the existing ones back when it ends.
-static int WriteResources(const std::wstring& file, const std::vector<ImageResource>& resources)
+// Every resource is written anew: an update that only deletes some of them is not
+// carried out under Wine, which reads the existing ones back when it ends.
+static int UpdateResources(const std::wstring& file, const std::vector<ImageResource>& resources,
+                           const std::string& output, std::string* error)
 {
     HANDLE update = BeginUpdateResourceW(file.c_str(), TRUE);
-    if (update == NULL)
-        return 0;
-    bool ok = true;
-    for (const ImageResource& resource : resources) {
+    bool ok = update != NULL;
+    for (size_t i = 0; ok && i < resources.size(); i++) {
+        const ImageResource& resource = resources[i];
         std::wstring type = Wide(resource.type);
         std::wstring name = Wide(resource.name);
-        ok = ok && UpdateResourceW(update, NamePointer(type), NamePointer(name),
-                                   (WORD)resource.language, (void*)resource.data.data(),
-                                   (DWORD)resource.data.size());
+        ok = UpdateResourceW(update, NamePointer(type), NamePointer(name),
+                             (WORD)resource.language, (void*)resource.data.data(),
+                             (DWORD)resource.data.size());
     }
-    return EndUpdateResourceW(update, !ok) && ok;
+    DWORD code = GetLastError();
+    if (update != NULL && !EndUpdateResourceW(update, !ok) && ok) {
+        ok = false;
+        code = GetLastError();
+    }
+    if (!ok)
+        *error = output + ": updating the resources failed (" + SystemError(code) + ")";
+    return ok;
 }
 
-int WriteBranded(const std::string& from, const std::string& output,
+// The copy read back as it will be run: it must hold what was meant, nothing more or less.
+static int CheckWritten(const std::wstring& file, const std::vector<ImageResource>& resources,
+                        const std::string& output, std::string* error)
+{
+    std::string bytes;
+    ExecutableImage image;
+    std::vector<ImageResource> written;
+    std::string problem;
+    if (!ReadWholeFile(Utf8(file), &bytes, error))
+        return 0;
+    if (ReadExecutable(bytes, &image, &problem) && ReadResources(bytes, image, &written, &problem))
+        problem = CompareWritten(resources, written);
+    if (!problem.empty())
+        *error = output + ": the system's resource update went wrong: " + problem;
+    return problem.empty();
+}
+
+int WriteBranded(const std::string& sourceFile, const std::string& output,
                  const std::vector<ImageResource>& resources, std::string* error)
 {
-    std::wstring temporary = Wide(output) + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
-    if (!CopyFileW(Wide(from).c_str(), temporary.c_str(), FALSE)) {
-        *error = output + ": cannot write beside it (error " + std::to_string(GetLastError()) + ")";
+    if (!CheckOutputFolder(output, error))
         return 0;
+    std::wstring target = Wide(output);
+    std::wstring temporary = target + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
+    int written = WriteNewFile(temporary, sourceFile, output, error)
+                  && UpdateResources(temporary, resources, output, error)
+                  && CheckWritten(temporary, resources, output, error);
+    if (written && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        *error = output + ": cannot be replaced (" + SystemError(GetLastError()) + ")";
+        written = 0;
     }
-    if (!WriteResources(temporary, resources)) {
-        *error = output + ": updating the resources failed (error " +
-                 std::to_string(GetLastError()) + ")";
-    } else if (!MoveFileExW(temporary.c_str(), Wide(output).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        *error = output + ": cannot be replaced (error " + std::to_string(GetLastError()) + ")";
-    } else {
-        return 1;
-    }
-    DeleteFileW(temporary.c_str());
-    return 0;
+    if (!written)
+        DeleteFileW(temporary.c_str());
+    return written;
 }

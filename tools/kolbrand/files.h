@@ -1,5 +1,5 @@
-// kolbrand's Windows side: text between UTF-8 and the system's wide characters, the input
-// files, and a launcher's resources read and written through the system.
+// kolbrand's Windows side: text between UTF-8 and the system's wide characters, the
+// console, the input files, and a branded copy written through the system.
 #ifndef KOL_TOOLS_KOLBRAND_FILES_H
 #define KOL_TOOLS_KOLBRAND_FILES_H
 
@@ -7,6 +7,11 @@
 #include "tools/kolbrand/resources.h"
 
 std::string Utf8(const std::wstring& wide);
+
+// UTF-8 text to the standard output or error: in the console's own characters when it is
+// a console, as UTF-8 bytes when it is a file or a pipe.
+void WriteOutput(const std::string& text);
+void WriteError(const std::string& text);
 
 // A file's bytes, or 0 with a message.
 int ReadWholeFile(const std::string& path, std::string* data, std::string* error);
@@ -25,16 +30,14 @@ std::wstring SystemFolderFor(unsigned machine);
 // address, from the system's table of connections: no socket is made to find out.
 bool IsListeningOnLoopback(unsigned port);
 
-// Every resource of a launcher, in every language, with its bytes.
-int ReadImageResources(const std::string& path, std::vector<ImageResource>* resources,
-                       std::string* error);
+// The launcher at path: its bytes and every resource, or 0 with a message.
+int ReadLauncherFile(const std::string& path, std::string* file,
+                     std::vector<ImageResource>* resources, std::string* error);
 
-int ReadLauncher(const std::string& path, LauncherResources* launcher,
-                 std::string* error);
-
-// Writes into a temporary file beside the output and renames it into place only when
-// every step succeeded, so a failure leaves the output as it was.
-int WriteBranded(const std::string& from, const std::string& output,
+// Writes the source's bytes with these resources into a temporary file beside the output,
+// reads it back, and renames it into place only when it holds exactly those resources.
+// Whatever fails, the temporary file is removed and the output stays as it was.
+int WriteBranded(const std::string& sourceFile, const std::string& output,
                  const std::vector<ImageResource>& resources, std::string* error);
 
 #endif

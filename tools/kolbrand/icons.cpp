@@ -1,5 +1,7 @@
 #include "tools/kolbrand/icons.h"
 
+#include <stdint.h>
+
 static unsigned ReadU16(const std::string& data, size_t at)
 {
     return (unsigned char)data[at] | (unsigned)(unsigned char)data[at + 1] << 8;
@@ -35,14 +37,15 @@ static std::string ImageLabel(size_t index, const IconImage& image)
 }
 
 // The bytes an uncompressed icon image needs: header, colour table, colour and mask rows.
-static unsigned long IconImageSize(const std::string& bitmap, int bits, int width, int height)
+// In 64 bits: the colour count is the file's own 32-bit field.
+static uint64_t IconImageSize(const std::string& bitmap, int bits, int width, int height)
 {
-    unsigned long colours = bits <= 8 ? ReadU32(bitmap, 32) : 0;
+    uint64_t colours = bits <= 8 ? ReadU32(bitmap, 32) : 0;
     if (bits <= 8 && colours == 0)
-        colours = 1ul << bits;
-    unsigned long colourStride = ((unsigned long)width * (unsigned long)bits + 31) / 32 * 4;
-    unsigned long maskStride = ((unsigned long)width + 31) / 32 * 4;
-    return 40 + colours * 4 + (colourStride + maskStride) * (unsigned long)height;
+        colours = (uint64_t)1 << bits;
+    uint64_t colourStride = ((uint64_t)width * (uint64_t)bits + 31) / 32 * 4;
+    uint64_t maskStride = ((uint64_t)width + 31) / 32 * 4;
+    return 40 + colours * 4 + (colourStride + maskStride) * (uint64_t)height;
 }
 
 // "" when the image is one that the device can show, else the rule it breaks.
@@ -63,6 +66,9 @@ static std::string CheckIconImage(const std::string& bitmap, IconImage* image)
         return "has " + std::to_string(bits) + " bits per pixel, which no icon has";
     if (ReadU32(bitmap, 16) != 0)
         return "is compressed: save it uncompressed";
+    if (bits <= 8 && ReadU32(bitmap, 32) > 1u << bits)
+        return "lists " + std::to_string(ReadU32(bitmap, 32)) + " colours, more than " +
+               std::to_string(bits) + " bits per pixel can use";
     if (bitmap.size() < IconImageSize(bitmap, bits, width, image->height))
         return "is cut short: its rows run past its data";
     image->planes = 1;

@@ -75,16 +75,13 @@ static std::string DescribeBitmaps(const LauncherResources& launcher)
     std::string text = "SplashScreen bitmaps:\n";
     for (const SplashBitmap& bitmap : launcher.bitmaps) {
         BitmapHeader header;
-        BitmapVerdict verdict = CheckBitmap(bitmap, &header);
+        std::string refusal = SplashRefusal(bitmap, &header);
         text += "  " + bitmap.name + ": ";
         if (header.width != 0 || header.height != 0)
             text += std::to_string(header.width) + "x" + std::to_string(header.height) + ", ";
         if (header.bitsPerPixel != 0)
             text += std::to_string(header.bitsPerPixel) + " bits per pixel, ";
-        if (verdict == BitmapAccepted)
-            text += "accepted\n";
-        else
-            text += "refused: " + BitmapRefusal(verdict, header, bitmap.data.size()) + "\n";
+        text += refusal.empty() ? "accepted\n" : "refused: " + refusal + "\n";
     }
     return text;
 }
@@ -101,7 +98,7 @@ static std::string DescribeChoice(const LauncherResources& launcher, const Confi
     BitmapHeader header;
     if (found < 0)
         return text + " (missing: no splash)\n";
-    if (CheckBitmap(launcher.bitmaps[(size_t)found], &header) != BitmapAccepted)
+    if (!SplashRefusal(launcher.bitmaps[(size_t)found], &header).empty())
         return text + " (refused: no splash)\n";
     return text + "\n";
 }

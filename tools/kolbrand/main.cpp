@@ -13,21 +13,25 @@
 
 #include "tools/kolbrand/text.h"
 
-#include <stdio.h>
+static int Fail(const std::string& message)
+{
+    WriteError("kolbrand: " + message + "\n");
+    return 1;
+}
 
 static void PrintDiagnostics(const Diagnostics& diagnostics)
 {
     for (const std::string& warning : diagnostics.warnings)
-        fprintf(stderr, "kolbrand: warning: %s\n", warning.c_str());
+        WriteError("kolbrand: warning: " + warning + "\n");
     for (const std::string& error : diagnostics.errors)
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
+        WriteError("kolbrand: " + error + "\n");
 }
 
-static int ReadInputs(const BrandOptions& options, BrandInputs* inputs,
+static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* sourceFile,
                       std::vector<ImageResource>* source, std::string* error)
 {
     inputs->fromPath = options.from.empty() ? BesideSelf(L"launcher.exe") : options.from;
-    if (!ReadImageResources(inputs->fromPath, source, error))
+    if (!ReadLauncherFile(inputs->fromPath, sourceFile, source, error))
         return 0;
     inputs->from = ReadLauncherResources(*source);
     if (options.configIsFile && !ReadWholeFile(options.config, &inputs->configFileData, error))
@@ -43,37 +47,34 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs,
 static int Brand(const BrandOptions& options)
 {
     BrandInputs inputs;
+    std::string sourceFile;
     std::vector<ImageResource> source;
     std::string error;
-    if (!ReadInputs(options, &inputs, &source, &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
+    if (!ReadInputs(options, &inputs, &sourceFile, &source, &error))
+        return Fail(error);
     Diagnostics diagnostics;
     LauncherResources out = PlanBrand(options, inputs, &diagnostics);
     PrintDiagnostics(diagnostics);
-    if (!diagnostics.errors.empty()) {
-        fprintf(stderr, "kolbrand: %s not written\n", options.output.c_str());
-        return 1;
-    }
-    if (!WriteBranded(inputs.fromPath, options.output,
-                      BrandedResources(source, options, inputs.from, out), &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
-    printf("kolbrand: wrote %s\n", options.output.c_str());
+    if (!diagnostics.errors.empty())
+        return Fail(options.output + " not written");
+    std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
+    std::string unwritable = CheckWritable(image);
+    if (!unwritable.empty())
+        return Fail(options.output + ": " + unwritable + "; not written");
+    if (!WriteBranded(sourceFile, options.output, image, &error))
+        return Fail(error);
+    WriteOutput("kolbrand: wrote " + options.output + "\n");
     return 0;
 }
 
 static int List(const std::string& path)
 {
-    LauncherResources launcher;
+    std::string file;
+    std::vector<ImageResource> resources;
     std::string error;
-    if (!ReadLauncher(path, &launcher, &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 1;
-    }
-    fputs(DescribeLauncher(path, launcher).c_str(), stdout);
+    if (!ReadLauncherFile(path, &file, &resources, &error))
+        return Fail(error);
+    WriteOutput(DescribeLauncher(path, ReadLauncherResources(resources)));
     return 0;
 }
 
@@ -90,31 +91,25 @@ static int ReadFileBytes(const std::u16string& path, std::string* bytes)
     return ReadWholeFile(Utf8FromUtf16(path), bytes, &error);
 }
 
-// Reads the launcher as an executable of its own first, so that what isn't one, or is
-// damaged, is refused here rather than met by the system's resource lookups.
+// Reads the launcher as kolbrand reads any first, so that what isn't one, or is damaged,
+// is refused here rather than met by the system's resource lookups.
 static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::string* error)
 {
-    std::string bytes;
-    std::string problem;
-    ExecutableImage image;
+    std::string file;
     std::vector<ImageResource> resources;
-    if (!ReadWholeFile(options.output, &bytes, error))
+    ExecutableImage image;
+    std::string problem;
+    if (!ReadLauncherFile(options.output, &file, &resources, error) ||
+        !ReadExecutable(file, &image, &problem))
         return 0;
-    if (!ReadExecutable(bytes, &image, &problem) ||
-        !ReadResources(bytes, image, &resources, &problem)) {
-        *error = options.output + " " + problem;
-        return 0;
-    }
     std::wstring path = FullPathOf(options.output);
     in->launcherPath = Utf16(path);
-    in->module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (in->module == NULL) {
-        *error = options.output + ": cannot be read as a Windows program (error " +
-                 std::to_string(GetLastError()) + ")";
-        return 0;
-    }
     in->machine = image.machine;
-    return 1;
+    in->module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (in->module == NULL)
+        *error = options.output + ": cannot be opened for its resources (error " +
+                 std::to_string(GetLastError()) + ")";
+    return in->module != NULL;
 }
 
 static int Explain(const BrandOptions& options)
@@ -122,8 +117,8 @@ static int Explain(const BrandOptions& options)
     ExplainInputs in;
     std::string error;
     if (!ReadExplained(options, &in, &error)) {
-        fprintf(stderr, "kolbrand: %s\n", error.c_str());
-        return 2;
+        WriteError("kolbrand: " + error + "\n");
+        return 2;  // nothing to explain, as with a usage error
     }
     in.line = Utf16FromUtf8(options.startLine);
     in.screenGiven = options.screenWidth != 0;
@@ -133,7 +128,7 @@ static int Explain(const BrandOptions& options)
     in.readFile = ReadFileBytes;
     in.isListening = IsListeningOnLoopback;
     Explanation explanation = ExplainStart(in);
-    fputs(explanation.report.c_str(), stdout);
+    WriteOutput(explanation.report);
     return explanation.exitCode;
 }
 
@@ -145,11 +140,11 @@ int wmain(int argc, wchar_t** argv)
     BrandOptions options;
     std::string error;
     if (!ParseBrandOptions(arguments, &options, &error)) {
-        fprintf(stderr, "kolbrand: %s\n%s", error.c_str(), KolbrandUsage);
+        WriteError("kolbrand: " + error + "\n" + KolbrandUsage);
         return 2;
     }
     if (options.help) {
-        fputs(KolbrandUsage, stdout);
+        WriteOutput(KolbrandUsage);
         return 0;
     }
     if (options.explain)

@@ -9,7 +9,8 @@ const char* const KolbrandUsage =
     "                [--version a.b.c.d] [--description TEXT] [--product TEXT]\n"
     "                [--company TEXT] [--copyright TEXT]\n"
     "       kolbrand --list LAUNCHER.exe\n"
-    "       kolbrand --explain LAUNCHER.exe [--line TEXT] [--screen WIDTHxHEIGHT]\n";
+    "       kolbrand --explain LAUNCHER.exe [--line TEXT] [--screen WIDTHxHEIGHT]\n"
+    "       kolbrand --help\n";
 
 // The text fields that branding sets, by option and by the version resource's key.
 static const char* const VersionTextOptions[][2] = {{"--description", "FileDescription"},
@@ -233,6 +234,46 @@ static int CheckCombination(const BrandOptions& options, std::string* error)
     return 1;
 }
 
+static int IsHelpRequest(const std::string& argument)
+{
+    return argument == "--help" || argument == "-h" || argument == "/?" || argument == "help";
+}
+
+// The texts may be empty (an empty line, an empty CONFIG, an empty version field, the
+// empty line of a start explained); a name may not.
+static int MayBeEmpty(const std::string& option)
+{
+    static const char* const texts[] = {"--command-line", "--launch-line", "--config",
+                                        "--description", "--product", "--company",
+                                        "--copyright", "--line"};
+    for (const char* text : texts) {
+        if (option == text)
+            return 1;
+    }
+    return 0;
+}
+
+static int SetOutput(const std::string& argument, BrandOptions* options, std::string* error)
+{
+    if (argument.empty()) {
+        *error = "an empty OUTPUT name given";
+        return 0;
+    }
+    if (argument[0] == '-' || argument[0] == '/') {
+        *error = "unknown option " + argument + " (an OUTPUT name may not begin with \"-\" or "
+                 "\"/\")";
+        return 0;
+    }
+    if (!options->output.empty()) {
+        *error = options->list || options->explain
+                     ? std::string(options->list ? "--list" : "--explain") + " takes one launcher"
+                     : "more than one OUTPUT given: " + options->output + ", " + argument;
+        return 0;
+    }
+    options->output = argument;
+    return 1;
+}
+
 int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* options,
                       std::string* error)
 {
@@ -240,31 +281,28 @@ int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* o
     OptionsSeen seen;
     for (size_t i = 0; i < arguments.size(); i++) {
         const std::string& argument = arguments[i];
-        if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            if (!options->output.empty()) {
-                *error = options->list || options->explain
-                             ? std::string(options->list ? "--list" : "--explain") +
-                                   " takes one launcher"
-                                       : "more than one OUTPUT given: " + options->output +
-                                             ", " + argument;
-                return 0;
-            }
-            options->output = argument;
-            continue;
-        }
-        if (argument == "--help") {
+        if (IsHelpRequest(argument)) {
             options->help = true;
             return 1;
         }
         if (!HasValue(argument)) {
-            *error = "unknown option " + argument;
-            return 0;
+            if (argument.compare(0, 2, "--") == 0) {
+                *error = "unknown option " + argument;
+                return 0;
+            }
+            if (!SetOutput(argument, options, error))
+                return 0;
+            continue;
         }
         if (i + 1 == arguments.size()) {
             *error = argument + " needs a value";
             return 0;
         }
         const std::string& value = arguments[++i];
+        if (value.empty() && !MayBeEmpty(argument)) {
+            *error = argument + " is given an empty value";
+            return 0;
+        }
         if (argument == "--list" || argument == "--explain") {
             if (options->list || options->explain || !options->output.empty()) {
                 *error = argument + " takes one launcher";

@@ -22,18 +22,23 @@ static void SetLine(const BrandOptions& options, LauncherResources* out, Diagnos
     out->launchLine = command ? "" : options.line;
 }
 
-static void SetConfig(const BrandOptions& options, const BrandInputs& inputs,
-                      LauncherResources* out, Diagnostics* diagnostics)
+// 0 when the CONFIG is refused before its entries could be read.
+static int SetConfig(const BrandOptions& options, const BrandInputs& inputs,
+                     LauncherResources* out, Diagnostics* diagnostics)
 {
     if (!options.hasConfig)
-        return;
+        return 1;
+    size_t errors = diagnostics->errors.size();
     if (!options.configIsFile) {
         std::string refusal = CheckAscii("--config", options.config);
         if (!refusal.empty())
             diagnostics->errors.push_back(refusal);
     }
     out->hasConfig = true;
-    out->config = options.configIsFile ? inputs.configFileData : options.config;
+    out->config = options.configIsFile
+                      ? ConfigFromFile(options.config, inputs.configFileData, diagnostics)
+                      : options.config;
+    return !options.configIsFile || diagnostics->errors.size() == errors;
 }
 
 static void SetBitmaps(const BrandOptions& options, const BrandInputs& inputs,
@@ -99,11 +104,11 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
 {
     LauncherResources out = inputs.from;
     SetLine(options, &out, diagnostics);
-    SetConfig(options, inputs, &out, diagnostics);
+    int configRead = SetConfig(options, inputs, &out, diagnostics);
     SetBitmaps(options, inputs, &out, diagnostics);
     SetIcon(options, inputs, &out, diagnostics);
     SetVersion(options, inputs, &out);
-    if (out.hasConfig)
+    if (out.hasConfig && configRead)
         CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics);
     CheckBitmaps(inputs.fromPath, out, diagnostics);
     return out;

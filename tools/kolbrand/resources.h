@@ -3,18 +3,38 @@
 #ifndef KOL_TOOLS_KOLBRAND_RESOURCES_H
 #define KOL_TOOLS_KOLBRAND_RESOURCES_H
 
+#include "tools/kolbrand/executable.h"
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/records.h"
+
+// Every resource of the launcher whose file holds these bytes, or 0 with a message that
+// names it and says what is wrong: not a whole executable, or not a launcher. A launcher
+// is a program (not a DLL) that carries the RCDATA resource "KOLLAUNCHER", as
+// kol_add_launcher makes every one.
+int ReadLauncherImage(const std::string& path, const std::string& file,
+                      std::vector<ImageResource>* resources, std::string* error);
 
 // What kolbrand reads and writes among a launcher's resources (the first language of each).
 LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image);
 
 // Every resource the branded copy carries: those of source that the branding leaves as
 // they are, and the new ones; a new one takes the languages of the one it replaces, or
-// else the language of the launcher's other resources.
+// else the language of the launcher's other resources. An empty text or bitmap is written
+// as one NUL byte, which the launcher reads as empty.
 std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& source,
                                             const BrandOptions& options,
                                             const LauncherResources& from,
                                             const LauncherResources& out);
+
+// The most resource bytes that kolbrand writes into one launcher.
+const uint64_t LargestResourceTotal = (uint64_t)1 << 30;
+
+// "" when the system's resource update can write image, else why not.
+std::string CheckWritable(const std::vector<ImageResource>& image);
+
+// "" when the resources read back from a written copy are those meant, byte for byte,
+// whatever their order; else the first difference.
+std::string CompareWritten(const std::vector<ImageResource>& meant,
+                           const std::vector<ImageResource>& written);
 
 #endif
