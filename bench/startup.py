@@ -8,7 +8,11 @@ in order from round to round, since Wine starts a process faster or slower depen
 what ran just before it. The time is taken by the demo runtime from the performance
 counter that the starting helper recorded just before CreateProcess.
 
-Usage: startup.py [--rounds N] [pair ...]   pairs: runtime, splash, splash-foreground (default: all)
+Each architecture's launcher is measured against that architecture's floors, built by its
+preset (both by default); one 64-bit helper starts them all.
+
+Usage: startup.py [--rounds N] [--arch win32|win64]... [pair ...]
+       pairs: runtime, splash, splash-foreground (default: all)
 """
 import argparse
 import pathlib
@@ -19,9 +23,9 @@ import sys
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import rig  # noqa: E402
 
-BENCH = rig.BUILD / "bench"
+ARCHITECTURES = {"win64": "x86-64", "win32": "x86 (32-bit)"}
 
-# pair name: (description, (label, program), (label, program)); programs live in BENCH.
+# pair name: (description, (label, program), (label, program)); programs live in the preset's bench folder.
 PAIRS = {
     "runtime": ("time to KolMainW without a splash",
                 ("launcher", "launcher_nosplash.exe"), ("minimal loader", "minloader.exe")),
@@ -33,12 +37,14 @@ PAIRS = {
 }
 
 
-def prepare():
-    folder = rig.tmp_dir("bench")
-    for program in BENCH.glob("*.exe"):
+def prepare(arch):
+    """A folder with the architecture's launcher, floors and demo runtime."""
+    build = rig.ROOT / "build" / arch
+    folder = rig.tmp_dir(f"bench-{arch}")
+    for program in (build / "bench").glob("*.exe"):
         shutil.copyfile(program, folder / program.name)
-    shutil.copyfile(rig.BIN / "launcher.exe", folder / "launcher.exe")
-    shutil.copyfile(rig.BIN / "Kol.dll", folder / "Kol.dll")
+    shutil.copyfile(build / "bin" / "launcher.exe", folder / "launcher.exe")
+    shutil.copyfile(build / "bin" / "Kol.dll", folder / "Kol.dll")
     return folder
 
 
@@ -76,11 +82,14 @@ def compare(folder, name, rounds):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=30)
+    parser.add_argument("--arch", action="append", choices=list(ARCHITECTURES))
     parser.add_argument("pairs", nargs="*", default=list(PAIRS))
     args = parser.parse_args()
-    folder = prepare()
-    for name in args.pairs:
-        compare(folder, name, args.rounds)
+    for arch in args.arch or list(ARCHITECTURES):
+        print(f"== {ARCHITECTURES[arch]} (build/{arch})", flush=True)
+        folder = prepare(arch)
+        for name in args.pairs:
+            compare(folder, name, args.rounds)
 
 
 if __name__ == "__main__":

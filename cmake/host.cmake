@@ -1,6 +1,9 @@
 # Host builds: the launcher's code against the OS layer's stand-in, for unit tests,
 # fuzz targets and benchmarks.
+# Desktop's bridges that are decisions over the API are built in too, for unit tests.
 file(GLOB KOL_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/host/*.cpp)
+list(APPEND KOL_HOST_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32/registry.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/library_search.cpp)
 
 set(KOL_HOST_FLAGS ${KOL_WARNINGS} -g)
 if(KOL_SANITIZE OR KOL_FUZZ)
@@ -44,4 +47,14 @@ else()
     # The launcher keeps process-lifetime data on purpose; leaks are not faults here.
     gtest_discover_tests(kol_unit_tests DISCOVERY_TIMEOUT 60
         PROPERTIES TIMEOUT 60 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+    # The devices' processor: everything that goes into launcher.exe compiles for 32-bit
+    # ARM Windows (compile only: there are no ARM import libraries to link with).
+    find_program(KOL_CLANG clang++ REQUIRED)
+    set(armSources ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
+    string(REPLACE ";" "\n" armSources "${armSources}")
+    file(WRITE ${CMAKE_BINARY_DIR}/arm-check-sources.txt "${armSources}\n")
+    add_test(NAME arm_compile_check COMMAND ${CMAKE_COMMAND} -DCOMPILER=${KOL_CLANG}
+        -DROOT=${CMAKE_SOURCE_DIR} -DSOURCES=${CMAKE_BINARY_DIR}/arm-check-sources.txt
+        -P ${CMAKE_SOURCE_DIR}/cmake/arm-check.cmake)
 endif()

@@ -2,13 +2,25 @@
 # end-to-end test helpers.
 enable_language(RC)
 
-set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections ${KOL_WARNINGS})
-set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,KolEntry -static-libgcc -s
-    -Wl,--gc-sections)
+# No -ffunction-sections: the code has nothing unused to drop, and each function's own
+# section would be padded to 16 bytes.
+set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti ${KOL_WARNINGS})
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit x86 decorates C names with a leading underscore; its exception handling
+    # needs no tables, so the unwind data would only add size.
+    set(KOL_ENTRY _KolEntry)
+    list(APPEND KOL_PRODUCT_FLAGS -fno-asynchronous-unwind-tables)
+else()
+    # x86-64 keeps its unwind tables: without them an exception raised in the runtime
+    # can't be walked through the launcher's frames to the last-chance handlers.
+    set(KOL_ENTRY KolEntry)
+endif()
+# A missing entry symbol is only a linker warning, after which the image starts at an
+# arbitrary address: every linker warning fails the build.
+set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,${KOL_ENTRY} -Wl,--fatal-warnings
+    -static-libgcc -s -Wl,--gc-sections)
 
-add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES}
-    ${CMAKE_SOURCE_DIR}/platform/win32/bridge.cpp ${CMAKE_SOURCE_DIR}/platform/win32/sockets.cpp)
+add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
 target_include_directories(kol_product PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kol_product PRIVATE ${KOL_PRODUCT_FLAGS})
 target_compile_definitions(kol_product PUBLIC UNICODE _UNICODE KOL_PRODUCT_CODE)
@@ -20,23 +32,26 @@ kol_add_launcher(launcher
     SPLASH_BITMAPS SPLASHSCREEN1=${CMAKE_SOURCE_DIR}/resources/splash.bmp)
 
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
-# launcher's own parsers and checks.
-# --explain calls the launcher's decisions, so their sources are built in; the effects
-# (registering, forwarding, the splash, the child process) live in other files and aren't.
-set(KOLBRAND_PRODUCT_SOURCES)
-foreach(source launcher/start launcher/merge registry/filetype handoff/request handoff/port
-        external/plan external/discovery splash/config splash/bitmap text/strings
-        text/arguments)
-    list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
-endforeach()
-add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
-    ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
-    ${KOLBRAND_PRODUCT_SOURCES})
-target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
-target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
-target_link_options(kolbrand PRIVATE -municode -static -s)
-target_link_libraries(kolbrand PRIVATE iphlpapi)
+# launcher's own parsers and checks. Resources don't depend on the architecture, so the
+# 64-bit tool brands 32-bit launchers too and is built only once. --explain calls the
+# launcher's decisions, so their sources are built in; the effects (registering,
+# forwarding, the splash, the child process) live in other files and aren't.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KOLBRAND_PRODUCT_SOURCES)
+    foreach(source launcher/merge registry/filetype handoff/request
+            external/plan external/discovery splash/config splash/bitmap
+            text/strings text/arguments)
+        list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
+    endforeach()
+    add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
+        ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
+        ${KOLBRAND_PRODUCT_SOURCES})
+    target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
+    target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
+    target_link_options(kolbrand PRIVATE -municode -static -s)
+    target_link_libraries(kolbrand PRIVATE iphlpapi)
+endif()
 
 add_subdirectory(demo)
 add_subdirectory(tests/e2e)

@@ -3,8 +3,6 @@
 #include "text/arguments.h"
 #include "text/strings.h"
 
-// Both the command line when there is no argument and the name when none is given.
-static const char DefaultInstanceName[] = "StartKol";
 // An option that is the last argument and has none of these letters ends the scan.
 static const char KnownOptionLetters[] = "azrpnmsoOQRh-+";
 static const char StandAloneOptionLetters[] = "QRkmnprsz";
@@ -85,60 +83,10 @@ StartRequest ScanStartRequest(WCHAR** arguments, int count)
     return request;
 }
 
-// The private copy that splitting may cut; null when memory runs out.
-static WCHAR* CopyText(const WCHAR* text)
-{
-    size_t size = ((size_t)TextLength(text) + 1) * sizeof(WCHAR);
-    WCHAR* copy = (WCHAR*)malloc(size);
-    if (copy != NULL)
-        memcpy(copy, text, size);
-    return copy;
-}
-
-int SplitStartRequest(const WCHAR* commandLine, HandOffPlan* plan)
-{
-    WCHAR* copy = CopyText(commandLine);
-    if (copy == NULL)
-        return 0;
-    plan->count = SplitArguments(copy, NULL);
-    plan->isDefault = plan->count == 0;
-    if (plan->isDefault) {
-        copy = WidenString(DefaultInstanceName, -1);
-        if (copy == NULL)
-            return 0;
-        plan->count = SplitArguments(copy, NULL);
-    }
-    plan->arguments = (WCHAR**)malloc((size_t)plan->count * sizeof(WCHAR*));
-    if (plan->arguments == NULL)
-        return 0;
-    SplitArguments(copy, plan->arguments);
-    return 1;
-}
-
 void MakeWindowClassName(WCHAR* instanceName)
 {
     for (; *instanceName != 0; instanceName++) {
         if (*instanceName == '.' || *instanceName == '/')
             *instanceName = '_';
     }
-}
-
-WCHAR* InstanceWindowClass(HandOffPlan* plan)
-{
-    WCHAR* name = plan->request.instanceName;
-    if (name == NULL)
-        name = WidenString(DefaultInstanceName, -1);
-    if (name != NULL)
-        MakeWindowClassName(name);
-    return name;
-}
-
-char* NarrowCommand(const WCHAR* command, int length)
-{
-    char* payload = (char*)malloc((size_t)length + 1);
-    if (payload == NULL)
-        return NULL;
-    for (int i = 0; i < length; i++)
-        payload[i] = (char)(command[i] & 0xFF);
-    return payload;
 }

@@ -19,6 +19,7 @@
 
 #include <windows.h>
 #include <winsock.h>
+#include <shlobj.h>
 
 #elif defined(_WIN32)
 
@@ -41,14 +42,11 @@ inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM, PH
     return ::RegOpenKeyExW(root, subKey, options, KEY_READ, key);
 }
 
-// Same for created keys; one handle may be written and read (the server-port read does both).
-inline LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
-                              DWORD options, REGSAM, LPSECURITY_ATTRIBUTES security,
-                              PHKEY key, LPDWORD disposition)
-{
-    return ::RegCreateKeyExW(root, subKey, reserved, keyClass, options, KEY_READ | KEY_WRITE,
-                             security, key, disposition);
-}
+// Created keys: desktop's access masks, and a standard user's refusals met
+// (platform/win32/registry.cpp).
+LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
+                       DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key,
+                       LPDWORD disposition);
 
 // Windows CE has only the wide form; desktop looks exports up by narrow name.
 inline FARPROC GetProcAddressW(HMODULE module, LPCWSTR name)
@@ -95,6 +93,25 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                       DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                       LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo);
 
+// Windows CE looks for a library named without a full path only in the program's folder
+// and the Windows folder; desktop would also search the current folder and PATH, where
+// anyone may plant a file. Changes nothing process-wide: the runtime's own loads keep
+// desktop's default search.
+HMODULE CeLoadLibraryW(LPCWSTR nameOrPath);
+
+// One of Windows' own libraries, from the system folder only.
+HMODULE LoadSystemLibrary(LPCWSTR name);
+
+// Explorer caches file associations; the shell library is loaded only when registering,
+// not imported: importing it would cost every start its load.
+#ifndef SHCNE_ASSOCCHANGED
+#define SHCNE_ASSOCCHANGED 0x08000000L
+#endif
+#ifndef SHCNF_IDLIST
+#define SHCNF_IDLIST 0x0000u
+#endif
+void CeSHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item2);
+
 // The sockets library is loaded when first used, not imported: loading it at start-up
 // costs a desktop process (and Wine) time that only command forwarding needs.
 int WSAAPI CeWSAStartup(WORD version, LPWSADATA data);
@@ -122,15 +139,18 @@ int WSAAPI CeClosesocket(SOCKET s);
 #define CreateWindowExW CeCreateWindowExW
 #define LoadResource CeLoadResource
 #define CreateProcessW CeCreateProcessW
+#define LoadLibraryW CeLoadLibraryW
+#define SHChangeNotify CeSHChangeNotify
 // The desktop headers declare a narrow WinMain; desktop enters through KolEntry
 // (platform/win32/bridge.cpp), which calls the launcher's wide one under this name.
 #define WinMain KolWinMain
 int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                       int showCommand);
 
-// Also worth knowing on desktop, and relied on by nothing but tests: LoadLibraryW with a
-// bare name searches the executable's folder first, then the current folder; and
-// RegQueryValueExW leaves the buffer untouched when the value is too large (234).
+// Also worth knowing on desktop, and relied on by nothing but tests: RegQueryValueExW
+// leaves the buffer untouched when the value is too large (234). (Desktop's own search for
+// a bare library name takes the executable's folder, the system folders, the current
+// folder and then PATH: hence CeLoadLibraryW.)
 
 #else  // host stand-in
 
@@ -190,6 +210,8 @@ typedef uintptr_t SOCKET;
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_MORE_DATA 234L
+#define KEY_READ 0x20019u
+#define KEY_WRITE 0x20006u
 #define REG_NONE 0
 #define REG_SZ 1
 #define REG_BINARY 3
@@ -426,6 +448,11 @@ HGDIOBJ GetStockObject(int index);
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 
+// Shell
+#define SHCNE_ASSOCCHANGED 0x08000000L
+#define SHCNF_IDLIST 0x0000u
+void SHChangeNotify(LONG eventId, UINT flags, const void* item1, const void* item2);
+
 // Sockets
 int WSAStartup(WORD version, WSADATA* data);
 int WSACleanup(void);
@@ -441,11 +468,42 @@ int closesocket(SOCKET s);
 // and counts what isn't freed.
 void* HostMalloc(size_t size);
 void HostFree(void* block);
+
+// Desktop's bridge for created keys, run over the stand-in so that its fallbacks for a
+// standard user are tested: the stand-in can refuse access, Wine never does.
+LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
+                       DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key,
+                       LPDWORD disposition);
+
 #if defined(KOL_PRODUCT_CODE)
 #define malloc(size) HostMalloc(size)
 #define free(block) HostFree(block)
+#define RegCreateKeyExW CeRegCreateKeyExW
 #endif
 
+#endif
+
+#if !defined(UNDER_CE)
+// Where desktop's load of a library by a name or relative path finds its file, as Windows
+// CE would: the launcher's own folder, then the system folder; never the current folder
+// or PATH. A full path ("C:\...", "\\server\...") is taken as given; a path from the
+// root of a drive ("\...") is taken on the launcher's drive; a drive without a root
+// ("C:name") finds nothing, as it depends on that drive's current folder.
+typedef enum {
+    LibraryNotFound,
+    LibraryBesideLauncher,
+    LibraryInSystemFolder,
+    LibraryAtFullPath,
+} LibrarySource;
+
+// Decides, without loading anything, which file a launcher at launcherPath (its full path)
+// loads for nameOrPath, with systemFolder as Windows' system folder (for a 32-bit launcher
+// on 64-bit Windows, the folder it sees there). Writes the file's full path to file, which
+// has room for fileRoom characters with the NUL, and says by which rule; a path that
+// doesn't fit finds nothing. Only a full path is named without its file existing.
+// CeLoadLibraryW loads what this decides; tools call it to explain another launcher.
+LibrarySource FindLibraryFile(LPCWSTR launcherPath, LPCWSTR systemFolder, LPCWSTR nameOrPath,
+                              WCHAR* file, int fileRoom);
 #endif
 
 #endif

@@ -75,11 +75,3 @@ void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[Register
                               ConcatStrings(path, TEXT(",-50")));
     ComposeDocumentClassValue(&values[LibraryValue], TEXT("\\DLL"), ComposeLibraryPath(path));
 }
-
-void FreeRegistration(ClassDefault values[RegisteredValueCount])
-{
-    for (int i = CommandValue; i <= LibraryValue; i++) {
-        free((WCHAR*)values[i].keyName);
-        free((WCHAR*)values[i].text);
-    }
-}

@@ -43,10 +43,19 @@ enum {
 // path after an opening quote in SharedPathBuffer, or the buffer empty.
 void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[RegisteredValueCount]);
 
-void FreeRegistration(ClassDefault values[RegisteredValueCount]);
+// Defined here, so that the launcher's one caller compiles it in place, keeping it small;
+// static, so that each file compiles it with its own heap functions.
+static inline void FreeRegistration(ClassDefault values[RegisteredValueCount])
+{
+    for (int i = CommandValue; i <= LibraryValue; i++) {
+        free((WCHAR*)values[i].keyName);
+        free((WCHAR*)values[i].text);
+    }
+}
 
-// Registers the running program: writes each value of ComposeRegistration on its own; a
-// key that can't be written is skipped, nothing is reported. (registry/register.cpp)
+// Registers the running program: writes each value of ComposeRegistration on its own (a
+// key that can't be written is skipped, nothing is reported), then tells the shell that
+// associations changed. (registry/register.cpp)
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's

@@ -45,4 +45,6 @@ void RegisterFileType(void)
     for (int i = 0; i < RegisteredValueCount; i++)
         WriteClassDefault(&values[i]);
     FreeRegistration(values);
+    // The shell caches associations: without this it shows the old opener and icon.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }

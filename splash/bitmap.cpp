@@ -188,25 +188,6 @@ HBITMAP DecodeSplashBitmap(const BYTE* data, int length, int* width, int* height
     return bitmap;
 }
 
-int FindSplashResource(HMODULE module, const ConfigTable* table, int screenWidth,
-                       int screenHeight, SplashResource* found)
-{
-    found->data = NULL;
-    found->length = 0;
-    if (!PickSplashEntry(table, screenWidth, screenHeight, &found->entry))
-        return 0;
-    WCHAR* wideName = WidenString(found->entry.resourceName, -1);
-    if (wideName == NULL)
-        return 1;
-    HRSRC resource = FindResourceW(module, wideName, TEXT("SplashScreen"));
-    free(wideName);
-    if (resource == NULL)
-        return 1;
-    found->data = (const BYTE*)LoadResource(module, resource);
-    found->length = found->data != NULL ? (int)SizeofResource(module, resource) : 0;
-    return 1;
-}
-
 SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
 {
     SplashChoice* choice = (SplashChoice*)malloc(sizeof(SplashChoice));
@@ -216,15 +197,14 @@ SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
     choice->screenWidth = GetSystemMetrics(SM_CXSCREEN);
     choice->screenHeight = GetSystemMetrics(SM_CYSCREEN);
     choice->title = SplashTitle(table);
+    // The window takes the bitmap's own size, not the entry's.
     SplashResource resource;
     if (FindSplashResource(module, table, choice->screenWidth, choice->screenHeight,
-                           &resource)) {
+                           &resource) &&
+        resource.data != NULL) {
         choice->resourceName = resource.entry.resourceName;
-        choice->width = resource.entry.width;
-        choice->height = resource.entry.height;
-        if (resource.data != NULL)
-            choice->bitmap = DecodeSplashBitmap(resource.data, resource.length, &choice->width,
-                                                &choice->height);
+        choice->bitmap = DecodeSplashBitmap(resource.data, resource.length, &choice->width,
+                                            &choice->height);
     }
     if (choice->bitmap == NULL) {
         free(choice);

@@ -33,8 +33,10 @@ typedef struct {
     int height;
 } SplashRect;
 
+// Defined here, so that the launcher's one caller compiles it in place, keeping it small;
+// static, so that each file compiles it with its own heap functions.
 // Centred on the screen, also when larger than it; the division truncates toward zero.
-inline SplashRect SplashWindowRect(int screenWidth, int screenHeight, int width, int height)
+static inline SplashRect SplashWindowRect(int screenWidth, int screenHeight, int width, int height)
 {
     SplashRect rect = {(screenWidth - width) / 2, (screenHeight - height) / 2, width, height};
     return rect;

@@ -67,6 +67,8 @@ void HostRegFail(HKEY root, const std::u16string& path, HostRegOperation operati
 std::vector<HostRegCall> HostRegCalls();
 // Keys opened or created and not yet closed.
 int HostRegOpenHandles();
+// The event of each SHChangeNotify call, in order.
+std::vector<LONG> HostShellNotifications();
 
 // --- Modules, resources and libraries ------------------------------------------------
 // The program's own module, as GetModuleHandleW(NULL) returns it.

@@ -19,6 +19,7 @@ static std::map<KeyId, StoredKey> keys;
 static std::map<std::pair<KeyId, int>, LONG> failures;
 static std::vector<HostRegCall> calls;
 static std::set<HostKey*> openHandles;
+static std::vector<LONG> shellNotifications;
 
 static bool IsRoot(HKEY key)
 {
@@ -257,4 +258,20 @@ void HostResetRegistry()
     for (HostKey* handle : openHandles)
         delete handle;
     openHandles.clear();
+    shellNotifications.clear();
+}
+
+// The shell's notifications go with the registry: registration is what sends them.
+
+void SHChangeNotify(LONG eventId, UINT, const void*, const void*)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("SHChangeNotify");
+    shellNotifications.push_back(eventId);
+}
+
+std::vector<LONG> HostShellNotifications()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return shellNotifications;
 }

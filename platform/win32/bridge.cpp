@@ -2,7 +2,51 @@
 #include "platform/platform.h"
 
 #undef CreateProcessW
+#undef LoadLibraryW
 #undef WinMain
+
+// Room for the launcher's path and for a library's path built on it.
+enum { LibraryPathRoom = 2 * MAX_PATH };
+
+// Loads the file that FindLibraryFile finds for a launcher at launcherPath.
+static HMODULE LoadFoundLibrary(LPCWSTR launcherPath, LPCWSTR nameOrPath)
+{
+    WCHAR system[MAX_PATH];
+    UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+    if (systemLength == 0 || systemLength >= MAX_PATH)
+        system[0] = 0;
+    WCHAR file[LibraryPathRoom];
+    if (FindLibraryFile(launcherPath, system, nameOrPath, file, LibraryPathRoom) ==
+        LibraryNotFound)
+        return NULL;
+    return ::LoadLibraryW(file);
+}
+
+HMODULE CeLoadLibraryW(LPCWSTR nameOrPath)
+{
+    WCHAR launcher[LibraryPathRoom];
+    DWORD length = GetModuleFileNameW(NULL, launcher, LibraryPathRoom);
+    if (length == 0 || length >= LibraryPathRoom)
+        return NULL;  // a cut path would name another folder
+    return LoadFoundLibrary(launcher, nameOrPath);
+}
+
+// Without a launcher folder, only the system folder is searched.
+HMODULE LoadSystemLibrary(LPCWSTR name)
+{
+    return LoadFoundLibrary(TEXT(""), name);
+}
+
+void CeSHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item2)
+{
+    typedef void(WINAPI * NotifyProc)(LONG, UINT, LPCVOID, LPCVOID);
+    HMODULE shell = LoadSystemLibrary(L"shell32.dll");
+    NotifyProc notify =
+        shell != NULL ? (NotifyProc)(void (*)(void))::GetProcAddress(shell, "SHChangeNotify")
+                      : NULL;
+    if (notify != NULL)
+        notify(eventId, flags, item1, item2);
+}
 
 static int TextLength(LPCWSTR text)
 {

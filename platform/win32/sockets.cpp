@@ -1,43 +1,46 @@
-// The sockets library, loaded on first use: each call resolves its export once.
+// The sockets library, loaded from the system folder when it is started. Its exports are
+// resolved together then: every other call comes only after a successful WSAStartup, so
+// each call is a plain jump through the table.
 #include "platform/platform.h"
 
-static FARPROC SocketExport(const char* name)
-{
-    static HMODULE library;
-    if (library == NULL)
-        library = LoadLibraryW(L"ws2_32.dll");
-    return library != NULL ? ::GetProcAddress(library, name) : NULL;
-}
+enum { Cleanup, Socket, Setsockopt, InetAddr, Connect, Send, Closesocket, ExportCount };
 
-// Resolves the export into a function-local pointer of the right type the first time
-// (plain zero-initialised statics: no run-time guard, only the main thread gets here).
-#define SOCKET_EXPORT(type, name) \
-    static type function;         \
-    if (function == NULL)         \
-    function = (type)(void (*)(void))SocketExport(name)
+static const char* const ExportNames[ExportCount] = {
+    "WSACleanup", "socket", "setsockopt", "inet_addr", "connect", "send", "closesocket"};
+
+static FARPROC exports[ExportCount];
+
+// The export at index, as a function of the given type.
+#define SOCKET_EXPORT(type, index) ((type)(void (*)(void))exports[index])
 
 int WSAAPI CeWSAStartup(WORD version, LPWSADATA data)
 {
-    SOCKET_EXPORT(LPFN_WSASTARTUP, "WSAStartup");
-    return function != NULL ? function(version, data) : WSASYSNOTREADY;
+    HMODULE library = LoadSystemLibrary(L"ws2_32.dll");
+    if (library == NULL)
+        return WSASYSNOTREADY;
+    for (int i = 0; i < ExportCount; i++) {
+        exports[i] = ::GetProcAddress(library, ExportNames[i]);
+        if (exports[i] == NULL)
+            return WSASYSNOTREADY;
+    }
+    LPFN_WSASTARTUP startup =
+        (LPFN_WSASTARTUP)(void (*)(void))::GetProcAddress(library, "WSAStartup");
+    return startup != NULL ? startup(version, data) : WSASYSNOTREADY;
 }
 
 int WSAAPI CeWSACleanup(void)
 {
-    SOCKET_EXPORT(LPFN_WSACLEANUP, "WSACleanup");
-    return function != NULL ? function() : SOCKET_ERROR;
+    return SOCKET_EXPORT(LPFN_WSACLEANUP, Cleanup)();
 }
 
 SOCKET WSAAPI CeSocket(int family, int type, int protocol)
 {
-    SOCKET_EXPORT(LPFN_SOCKET, "socket");
-    return function != NULL ? function(family, type, protocol) : INVALID_SOCKET;
+    return SOCKET_EXPORT(LPFN_SOCKET, Socket)(family, type, protocol);
 }
 
 int WSAAPI CeSetsockopt(SOCKET s, int level, int option, const char* value, int length)
 {
-    SOCKET_EXPORT(LPFN_SETSOCKOPT, "setsockopt");
-    return function != NULL ? function(s, level, option, value, length) : SOCKET_ERROR;
+    return SOCKET_EXPORT(LPFN_SETSOCKOPT, Setsockopt)(s, level, option, value, length);
 }
 
 u_short WSAAPI CeHtons(u_short value)
@@ -47,24 +50,20 @@ u_short WSAAPI CeHtons(u_short value)
 
 unsigned long WSAAPI CeInetAddr(const char* text)
 {
-    SOCKET_EXPORT(LPFN_INET_ADDR, "inet_addr");
-    return function != NULL ? function(text) : INADDR_NONE;
+    return SOCKET_EXPORT(LPFN_INET_ADDR, InetAddr)(text);
 }
 
 int WSAAPI CeConnect(SOCKET s, const struct sockaddr* address, int length)
 {
-    SOCKET_EXPORT(LPFN_CONNECT, "connect");
-    return function != NULL ? function(s, address, length) : SOCKET_ERROR;
+    return SOCKET_EXPORT(LPFN_CONNECT, Connect)(s, address, length);
 }
 
 int WSAAPI CeSend(SOCKET s, const char* data, int length, int flags)
 {
-    SOCKET_EXPORT(LPFN_SEND, "send");
-    return function != NULL ? function(s, data, length, flags) : SOCKET_ERROR;
+    return SOCKET_EXPORT(LPFN_SEND, Send)(s, data, length, flags);
 }
 
 int WSAAPI CeClosesocket(SOCKET s)
 {
-    SOCKET_EXPORT(LPFN_CLOSESOCKET, "closesocket");
-    return function != NULL ? function(s) : SOCKET_ERROR;
+    return SOCKET_EXPORT(LPFN_CLOSESOCKET, Closesocket)(s);
 }

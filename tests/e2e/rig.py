@@ -22,6 +22,8 @@ import session
 ROOT = session.ROOT
 BUILD = session.BUILD
 BIN = BUILD / "bin"
+# kolbrand is built for x86-64 only, and brands launchers of both architectures.
+KOLBRAND = ROOT / "build" / "win64" / "bin" / "kolbrand.exe"
 HELPERS = BUILD / "e2e-helpers"
 VARIANTS = BUILD / "variants"
 TMP = ROOT / "build" / "e2e" / "tmp"

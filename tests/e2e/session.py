@@ -8,6 +8,7 @@ screen) and a persistent wineserver on a private Wine prefix under build/.
 import json
 import os
 import pathlib
+import shutil
 import signal
 import subprocess
 import sys
@@ -17,6 +18,9 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("KOL_BUILD_DIR", ROOT / "build" / "win64"))
 STATE = ROOT / "build" / "e2e" / "session.json"
 PREFIX = ROOT / "build" / "wine"
+# Debian's 32-bit Wine (wine32:i386), and the mark of a prefix made while it was there.
+WINE32 = pathlib.Path("/usr/lib/wine/wine")
+WOW64_MARK = PREFIX / "kol-wine32"
 SCREEN = "240x320x24"
 
 
@@ -66,12 +70,18 @@ def start_screen():
 
 
 def ensure_prefix(env):
-    if (PREFIX / "system.reg").exists():
+    """Creates the prefix on first use. A prefix made before 32-bit Wine was installed
+    starts no program at all afterwards ("could not load kernel32.dll"), so one without
+    the mark of 32-bit Wine is made anew once it is there."""
+    if (PREFIX / "system.reg").exists() and (WOW64_MARK.exists() or not WINE32.exists()):
         return
+    shutil.rmtree(PREFIX, ignore_errors=True)
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     subprocess.run(["wineboot", "-i"], env=env, timeout=300, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+    if WINE32.exists():
+        WOW64_MARK.write_text("made with 32-bit Wine installed\n")
 
 
 def configure_prefix(env):

@@ -23,7 +23,7 @@ class EntryTest(rig.WineTestCase):
         result = rig.run(rig.BIN / "launcher.exe", "-x 5 \"My Doc.kol\" tail")
         call = result.call
         self.assertEqual("1", call["instanceIsProcessModule"])
-        self.assertEqual("0000000000000000", call["previousInstance"])
+        self.assertEqual(0, int(call["previousInstance"], 16))
         self.assertEqual("-x 5 \"My Doc.kol\" tail", call["commandLine"])
         self.assertEqual("10", call["showCommand"], "SW_SHOWDEFAULT from a plain start")
         self.assertEqual("1", call["launcherIsProcessModule"])
@@ -67,6 +67,38 @@ class EntryTest(rig.WineTestCase):
                 self.assertEqual(3, result.exit_code, result)
                 self.assertEqual("1", result.call["libraryIsSelf"])
                 self.assertEqual([], result.boxes)
+
+    def test_a_library_in_the_current_folder_is_never_loaded(self):
+        # A planted Kol.dll without the entry routine: loading it would show its own box.
+        folder = self.tmp()
+        launcher = rig.install(folder / "app", runtime=False)
+        current = folder / "documents"
+        (current / "rt").mkdir(parents=True)
+        for plant in (current / "Kol.dll", current / "rt" / "Kol.dll"):
+            shutil.copyfile(rig.HELPERS / "noentry.dll", plant)
+        runtime = folder / "machine" / "Kol.dll"
+        runtime.parent.mkdir()
+        shutil.copyfile(rig.BIN / "Kol.dll", runtime)
+        missing = [("Error Loading DLL", "Could not find DLL: Kol.DLL")]
+        for registered, boxes, calls in ((rig.win_path(runtime), [], 1), (None, missing, 0),
+                                         ("rt\\Kol.dll", missing, 0)):
+            with self.subTest(registered=registered):
+                rig.clean_registry()
+                if registered:
+                    rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", registered)
+                result = rig.run(launcher, "x", cwd=current)
+                self.assertEqual(boxes, result.boxes)
+                self.assertEqual(calls, len(result.calls))
+                self.assertEqual(0, result.exit_code)
+
+    def test_a_relative_registered_path_is_taken_from_the_launchers_folder(self):
+        folder = self.tmp()
+        launcher = rig.install(folder, runtime=False)
+        (folder / "rt").mkdir()
+        shutil.copyfile(rig.BIN / "Kol.dll", folder / "rt" / "Kol.dll")
+        rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", "rt\\Kol.dll")
+        result = rig.run(launcher, "x", cwd=rig.TMP, extra_env={"KOL_EXIT": "4"})
+        self.assertEqual(4, result.exit_code, result)
 
     def test_registered_path_that_does_not_load_shows_the_box(self):
         folder = self.tmp()

@@ -8,9 +8,11 @@ import threading
 import time
 
 import brand_assets
+import check_image
 import rig
 
-KOLBRAND = rig.BIN / "kolbrand.exe"
+# Set up by setUpClass: the 64-bit tool beside this build's launcher, its default --from.
+KOLBRAND = None
 CMAKE_BUILT = rig.variant("brand_cmake")
 SHIPPED_ICON_TOP = "1E46A0"
 APP_ICON_TOP = "{:02X}{:02X}{:02X}".format(*brand_assets.ICON_FILL[:3])
@@ -56,6 +58,11 @@ class KolbrandTest(rig.WineTestCase):
 
     @classmethod
     def setUpClass(cls):
+        global KOLBRAND
+        tool = rig.tmp_dir("kolbrand-tool")
+        KOLBRAND = tool / "kolbrand.exe"
+        shutil.copyfile(rig.KOLBRAND, KOLBRAND)
+        shutil.copyfile(rig.BIN / "launcher.exe", tool / "launcher.exe")
         cls.assets = brand_assets.write(rig.TMP / "brand-assets")
         cls.wide = cls.assets / "wide.bmp"
         cls.icon = cls.assets / "app.ico"
@@ -120,6 +127,7 @@ class KolbrandTest(rig.WineTestCase):
         add_runtime(branded.parent)
         self.assertEqual(listing(built), listing(branded))
         self.assertEqual(version_fields(built), version_fields(branded))
+        self.assertEqual([], check_image.manifest_faults(branded), "the manifest is kept")
         for args in ("", "doc.kol", "-+ -x -- doc.kol"):
             with self.subTest(args=args):
                 ours, theirs = rig.run(branded, args).call, rig.run(built, args).call

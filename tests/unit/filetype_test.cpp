@@ -98,6 +98,8 @@ TEST_F(FileTypeTest, WritesOnlyTheFiveDefaults)
         EXPECT_EQ(HKEY_CLASSES_ROOT, call.root);
     }
     EXPECT_EQ(5, sets);
+    EXPECT_EQ(std::vector<LONG>{SHCNE_ASSOCCHANGED}, HostShellNotifications());
+    EXPECT_EQ("SHChangeNotify", HostCallLog().back()) << "the shell is told last";
     EXPECT_TRUE(HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10\\Shell\\Open"));
     EXPECT_FALSE(HasDefault(u"KolFile10\\Shell"));
     EXPECT_FALSE(HasDefault(u"KolFile10\\Shell\\Open"));

@@ -425,10 +425,12 @@ TEST_F(HandOffTest, ServerPortKeyIsCreatedWhenAbsent)
     EXPECT_EQ(u"ServerPort", calls[1].valueName);
     EXPECT_EQ(0, HostRegOpenHandles());
 
+    // Failures other than a refusal, which is met by reading the key (platform_test.cpp).
+    const LONG keyDeleted = 1018;  // ERROR_KEY_DELETED
     for (HostRegOperation failing : {HostRegCreate, HostRegQuery}) {
         HostReset();
         SetPort(8000);
-        HostRegFail(HKEY_LOCAL_MACHINE, PortKey, failing);
+        HostRegFail(HKEY_LOCAL_MACHINE, PortKey, failing, keyDeleted);
         EXPECT_EQ(0u, ReadServerPort()) << failing;
         EXPECT_EQ(0, HostRegOpenHandles()) << failing;
     }

@@ -162,6 +162,18 @@ static std::string DescribePort(int keyExists, DWORD port)
            std::to_string(port) + ", so TCP port " + std::to_string(PortOfSetting(port)) + "\n";
 }
 
+// The port without creating the key, as the launcher would: 0 when the key can't be
+// opened (absent: the launcher would create it), else 1 with *port the setting or 0.
+static int LookUpServerPort(DWORD* port)
+{
+    HKEY key;
+    *port = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ServerPortKey, 0, 0, &key) != ERROR_SUCCESS)
+        return 0;
+    *port = ReadPortValue(key);
+    return 1;
+}
+
 // Returns 1 when the start ends with the command delivered.
 static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, Explanation* out)
 {

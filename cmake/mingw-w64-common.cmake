@@ -1,7 +1,7 @@
-# Cross build for desktop Windows x86-64 with mingw-w64 (posix threading variant).
+# Cross build for desktop Windows with mingw-w64 (posix threading variant); the
+# architecture's own toolchain file sets CMAKE_SYSTEM_PROCESSOR first.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(triple x86_64-w64-mingw32)
+set(triple ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
