@@ -10,6 +10,17 @@
 #include "registry/filetype.h"
 #include "splash/splash.h"
 
+HMODULE LoadRuntimeLibrary(void)
+{
+    const WCHAR* name;
+    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
+        HMODULE library = LoadLibraryW(name);
+        if (library != NULL)
+            return library;
+    }
+    return NULL;
+}
+
 // Runs the machine's runtime library in this process and returns its result.
 static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
                              WCHAR* commandLine, int showCommand)

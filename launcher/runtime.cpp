@@ -38,14 +38,3 @@ const WCHAR* RuntimeLibraryName(int attempt)
         return TEXT("Kol.dll");
     return attempt == 1 ? ReadRegisteredRuntimePath() : NULL;
 }
-
-HMODULE LoadRuntimeLibrary(void)
-{
-    const WCHAR* name;
-    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
-        HMODULE library = LoadLibraryW(name);
-        if (library != NULL)
-            return library;
-    }
-    return NULL;
-}

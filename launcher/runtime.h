@@ -14,7 +14,7 @@ typedef int (*KolMainProc)(HINSTANCE instance, HINSTANCE previousInstance,
 // enclosing quotes); null when there is no further one.
 const WCHAR* RuntimeLibraryName(int attempt);
 
-// Loads the first of them that loads; null when none does.
+// Loads the first of them that loads; null when none does. (launcher/main.cpp)
 HMODULE LoadRuntimeLibrary(void);
 
 #endif

@@ -12,7 +12,7 @@ import brand_assets
 import rig
 from test_handoff import ACTIVATION, PORT_KEY, Listener, RunningInstance
 
-KOLBRAND = rig.BIN / "kolbrand.exe"
+KOLBRAND = rig.KOLBRAND
 MACHINE = rig.HELPERS / "machine"
 LIBRARY_KEY = "HKCR\\KolFile10\\DLL"
 # What kolbrand must never call: it would write the registry, make a window or a process,
@@ -67,10 +67,12 @@ class ExplainTest(rig.WineTestCase):
         self.folder = self.tmp()
 
     def branded(self, folder, *options):
-        """A launcher branded by kolbrand into folder/app.exe, with the demo runtime."""
+        """This build's launcher branded by kolbrand into folder/app.exe, with the demo
+        runtime."""
         launcher = folder / "app.exe"
         folder.mkdir(parents=True, exist_ok=True)
-        completed = rig.wine(KOLBRAND, rig.win_path(launcher), *options)
+        completed = rig.wine(KOLBRAND, rig.win_path(launcher), "--from",
+                             rig.win_path(rig.BIN / "launcher.exe"), *options)
         self.assertEqual(0, completed.returncode, completed.stderr)
         shutil.copyfile(rig.BIN / "Kol.dll", folder / "Kol.dll")
         return launcher
@@ -105,6 +107,37 @@ class ExplainTest(rig.WineTestCase):
                 call = result.call
                 self.assertEqual(shown(call["commandLineUnits"]), effective_line(report))
                 self.assertEqual(call["splash"], splash_window(report))
+
+    def test_the_runtime_library_is_the_one_explained(self):
+        launcher = rig.install(self.folder / "app", runtime=False)
+        beside = launcher.parent / "Kol.dll"
+        registered = self.folder / "machine" / "Runtime Library.dll"
+        registered.parent.mkdir()
+        shutil.copyfile(rig.BIN / "Kol.dll", registered)
+        # The start's current folder holds a Kol.dll that neither may take.
+        current = self.folder / "documents"
+        current.mkdir()
+        shutil.copyfile(rig.HELPERS / "noentry.dll", current / "Kol.dll")
+        no_entry = ("Error Starting DLL", 'Could not find DLL entry routine "KolMainW"')
+        cases = [
+            ("registered, quoted", lambda: rig.reg_set(LIBRARY_KEY, "@", "sz",
+                                                       f'"{rig.win_path(registered)}"'),
+             f"{rig.win_path(registered)}, at its full path", []),
+            ("beside, without KolMainW", lambda: shutil.copyfile(rig.HELPERS / "noentry.dll",
+                                                                 beside),
+             f"{rig.win_path(beside)}, beside the launcher", [no_entry]),
+            ("none", lambda: (beside.unlink(), rig.reg_delete(LIBRARY_KEY)),
+             "none loads", [("Error Loading DLL", "Could not find DLL: Kol.DLL")]),
+        ]
+        for what, arrange, named, boxes in cases:
+            with self.subTest(what):
+                arrange()
+                code, report = explain(launcher, "x")
+                self.assertIn(named, report)
+                self.assertEqual(1 if boxes else 0, code, report)
+                result = rig.run(launcher, "x", cwd=current)
+                self.assertEqual(boxes, result.boxes)
+                self.assertEqual(0 if boxes else 1, len(result.calls))
 
     def test_a_running_instance_takes_the_start_as_explained(self):
         launcher = rig.install(self.folder)

@@ -5,8 +5,10 @@
 #include "tools/kolbrand/explain.h"
 
 #include <functional>
+#include <map>
 
 #include "bitmap_files.h"
+#include "executable_images.h"
 
 namespace {
 
@@ -20,6 +22,28 @@ const char* const ActingCalls[] = {
 };
 
 const char16_t* const Launcher = u"\\Program Files\\Demo\\Demo.exe";
+const char16_t* const Runtime = u"\\Program Files\\Demo\\Kol.dll";
+
+// The bytes of the files the stand-in holds: programs and libraries for x86-64.
+std::map<std::u16string, std::string> files;
+
+int ReadFile(const std::u16string& path, std::string* bytes)
+{
+    auto found = files.find(path);
+    if (found == files.end())
+        return 0;
+    *bytes = found->second;
+    return 1;
+}
+
+void AddProgram(const std::u16string& path, bool dll, const std::vector<std::string>& exports)
+{
+    test_images::TestImage image;
+    image.dll = dll;
+    image.exports = exports;
+    files[path] = test_images::BuildImage(image);
+    HostAddFile(path);
+}
 
 void AddShippedSplash()
 {
@@ -41,6 +65,11 @@ TEST_F(ExplainTest, CarriesNothingOut)
         int exitCode;
     } cases[] = {
         {"bare start", u"", [] {}, "KolFile10\\DLL = \\Program Files\\Demo\\Demo.DLL", 0},
+        {"runtime", u"x", [] {}, "it exports KolMainW", 0},
+        {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
+         "message \"Could not find DLL entry routine \"KolMainW\"\"", 1},
+        {"runtime that can't be read", u"x", [] { files.clear(); },
+         "message \"Could not find DLL: Kol.DLL\"", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
         {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
          "a window of that class exists now", 0},
@@ -51,10 +80,10 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"launch line", u"doc.kol",
          [] {
              HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol\r\n");
-             HostAddFile(u"\\Program Files\\Demo\\kolw.exe");
+             AddProgram(u"\\Program Files\\Demo\\kolw.exe", false, {});
              HostAddFile(u"\\Program Files\\Demo\\app.kol");
          },
-         "child's line: \"\"\\Program Files\\Demo\\app.kol\" doc.kol\"", 1},
+         "child's line: \"\"\\Program Files\\Demo\\app.kol\" doc.kol\"", 0},
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
@@ -63,15 +92,17 @@ TEST_F(ExplainTest, CarriesNothingOut)
         SCOPED_TRACE(c.what);
         HostReset();
         AddShippedSplash();
+        files.clear();
+        AddProgram(Runtime, true, {"KolMainW"});
         c.arrange();
         ExplainInputs in;
         in.module = HostMainModule();
         in.launcherPath = Launcher;
+        in.machine = 0x8664;
         in.line = c.line;
         in.screenWidth = 240;
         in.screenHeight = 320;
-        // The stand-in's files have no bytes: a chosen executable reads as one that won't run.
-        in.readFile = [](const std::u16string&, std::string*) { return 0; };
+        in.readFile = ReadFile;
         in.isListening = [](unsigned port) { return port == 9; };
         Explanation explanation = ExplainStart(in);
         EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;

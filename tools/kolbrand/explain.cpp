@@ -4,6 +4,7 @@
 #include "external/plan.h"
 #include "handoff/port.h"
 #include "handoff/request.h"
+#include "launcher/runtime.h"
 #include "launcher/start.h"
 #include "registry/filetype.h"
 #include "splash/bitmap.h"
@@ -283,6 +284,81 @@ static void ExplainSplash(const ExplainInputs& in, Explanation* out)
         out->report += DescribeSplashBitmap(in, table, found);
 }
 
+// ---- Runtime library ------------------------------------------------------------------
+
+// Room for a library's path built on the launcher's, as the launcher's own search has.
+enum { LibraryRoom = 2 * 260 };
+
+static const char* const LibrarySources[] = {
+    "not found beside the launcher nor in the system folder",
+    "beside the launcher",
+    "in the system folder",
+    "at its full path",
+};
+
+// Why the launcher couldn't load the file: "" when it is an executable of its processor.
+static std::string LoadProblem(const ExplainInputs& in, const std::string& bytes,
+                               ExecutableImage* image)
+{
+    std::string problem;
+    if (!ReadExecutable(bytes, image, &problem))
+        return "it " + problem;
+    if (image->machine != in.machine)
+        return "it is built for another processor (machine 0x" + Hex(image->machine, 4) +
+               ", the launcher's 0x" + Hex(in.machine, 4) + ")";
+    return "";
+}
+
+// Returns 1 when the library of this attempt loads, and says what follows.
+static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* name,
+                          Explanation* out)
+{
+    std::vector<WCHAR> launcher = Buffer(in.launcherPath);
+    std::vector<WCHAR> system = Buffer(in.systemFolder);
+    WCHAR file[LibraryRoom];
+    LibrarySource source =
+        FindLibraryFile(launcher.data(), system.data(), name, file, LibraryRoom);
+    out->report += std::string(attempt == 0 ? "  by name " : "  registered (KolFile10\\DLL, "
+                                                            "without enclosing quotes) ") +
+                   Quoted(name) + ": ";
+    if (source == LibraryNotFound) {
+        out->report += std::string(LibrarySources[source]) + "\n";
+        return 0;
+    }
+    out->report += Shown(file) + ", " + LibrarySources[source] + "\n";
+    std::string bytes;
+    ExecutableImage image;
+    std::string problem = in.readFile(Units(file), &bytes) ? LoadProblem(in, bytes, &image)
+                                                           : "it can't be read";
+    if (!problem.empty()) {
+        out->report += "    " + problem + ": it doesn't load\n";
+        return 0;
+    }
+    if (ExportsFunction(bytes, image, "KolMainW", &problem)) {
+        out->report += "    it exports KolMainW, which gets the effective line; its result is "
+                       "the exit code\n";
+        return 1;
+    }
+    out->report += "    it doesn't export KolMainW" + (problem.empty() ? "" : " (" + problem + ")") +
+                   ": message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error "
+                   "Starting DLL\"), exit code 0\n";
+    out->exitCode = 1;
+    return 1;
+}
+
+static void ExplainRuntime(const ExplainInputs& in, Explanation* out)
+{
+    out->report += "runtime library:\n";
+    const WCHAR* name;
+    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
+        if (ExplainLibrary(in, attempt, name, out))
+            return;
+    }
+    out->report += "  none loads: message \"Could not find DLL: Kol.DLL\" (\"Error Loading "
+                   "DLL\"), exit code 0\n";
+    out->exitCode = 1;
+}
+
 // ---- Launch-line mode ---------------------------------------------------------------------
 
 static std::string DescribeFound(const GrowString& path, int found)
@@ -362,6 +438,7 @@ static void ExplainInProcess(const ExplainInputs& in, const WCHAR* line, Explana
     if (ExplainRegistration(in, line, out) || ExplainHandOff(in, line, out))
         return;
     ExplainSplash(in, out);
+    ExplainRuntime(in, out);
 }
 
 Explanation ExplainStart(const ExplainInputs& in)

@@ -112,6 +112,8 @@ static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::st
     return in->module != NULL;
 }
 
+REGSAM KolToolRegistryView = 0;
+
 static int Explain(const BrandOptions& options)
 {
     ExplainInputs in;
@@ -125,6 +127,9 @@ static int Explain(const BrandOptions& options)
     in.screenWidth = in.screenGiven ? options.screenWidth : GetSystemMetrics(SM_CXSCREEN);
     in.screenHeight = in.screenGiven ? options.screenHeight : GetSystemMetrics(SM_CYSCREEN);
     in.systemFolder = Utf16(SystemFolderFor(in.machine));
+    // A 32-bit launcher reads HKEY_LOCAL_MACHINE\Software in the 32-bit view.
+    if (in.machine == IMAGE_FILE_MACHINE_I386 && sizeof(void*) == 8)
+        KolToolRegistryView = KEY_WOW64_32KEY;
     in.readFile = ReadFileBytes;
     in.isListening = IsListeningOnLoopback;
     Explanation explanation = ExplainStart(in);
