@@ -22,11 +22,11 @@
 
 // ---- Text -----------------------------------------------------------------------------
 
-static std::u16string Units(const WCHAR* text, int length = -1)
+static std::u16string Units(const WCHAR* text)
 {
     std::u16string units;
-    for (int i = 0; length < 0 ? text[i] != 0 : i < length; i++)
-        units += (char16_t)text[i];
+    for (; *text != 0; text++)
+        units += (char16_t)*text;
     return units;
 }
 
