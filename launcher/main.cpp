@@ -38,8 +38,8 @@ static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
                     TEXT("Error Starting DLL"), MB_OK);
         return 0;
     }
-    int result = kolMain(instance, previousInstance, commandLine, showCommand,
-                         GetModuleHandleW(NULL), library);
+    int result = CallKolMain(kolMain, instance, previousInstance, commandLine, showCommand,
+                             GetModuleHandleW(NULL), library);
     if (SocketLibraryState == 1)
         WSACleanup();
     FreeLibrary(library);

@@ -4,11 +4,6 @@
 
 #include "platform/platform.h"
 
-// The runtime's entry routine, exported as "KolMainW".
-typedef int (*KolMainProc)(HINSTANCE instance, HINSTANCE previousInstance,
-                           WCHAR* commandLine, int showCommand, HMODULE launcher,
-                           HMODULE runtime);
-
 // What the runtime library is loaded by, attempt after attempt from 0: "Kol.dll" by name,
 // then the path registered under KolFile10\DLL (read into SharedPathBuffer, without
 // enclosing quotes); null when there is no further one.

@@ -493,6 +493,25 @@ LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClas
 
 #endif
 
+// The runtime's entry routine, exported as "KolMainW".
+typedef int (*KolMainProc)(HINSTANCE instance, HINSTANCE previousInstance,
+                           WCHAR* commandLine, int showCommand, HMODULE launcher,
+                           HMODULE runtime);
+
+#if defined(_WIN32) && !defined(UNDER_CE) && defined(__i386__)
+// A 32-bit desktop runtime may declare KolMainW __cdecl or, as WinMain is, __stdcall, which
+// removes its own arguments: this call restores the stack pointer itself, so either works.
+extern "C" int CallKolMain(KolMainProc entry, HINSTANCE instance, HINSTANCE previousInstance,
+                           WCHAR* commandLine, int showCommand, HMODULE launcher,
+                           HMODULE runtime);
+#else
+inline int CallKolMain(KolMainProc entry, HINSTANCE instance, HINSTANCE previousInstance,
+                       WCHAR* commandLine, int showCommand, HMODULE launcher, HMODULE runtime)
+{
+    return entry(instance, previousInstance, commandLine, showCommand, launcher, runtime);
+}
+#endif
+
 #if !defined(UNDER_CE)
 // Where desktop's load of a library by a name or relative path finds its file, as Windows
 // CE would: the launcher's own folder, then the system folder; never the current folder

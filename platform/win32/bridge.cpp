@@ -90,6 +90,26 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
     return created;
 }
 
+#if defined(__i386__)
+// Arguments at 12(%ebp) to 32(%ebp) are pushed again, last first; after the call %esp is
+// set from the frame, whether or not the entry removed them.
+asm(".text\n"
+    ".globl _CallKolMain\n"
+    "_CallKolMain:\n"
+    "    pushl %ebp\n"
+    "    movl %esp, %ebp\n"
+    "    pushl 32(%ebp)\n"
+    "    pushl 28(%ebp)\n"
+    "    pushl 24(%ebp)\n"
+    "    pushl 20(%ebp)\n"
+    "    pushl 16(%ebp)\n"
+    "    pushl 12(%ebp)\n"
+    "    call *8(%ebp)\n"
+    "    movl %ebp, %esp\n"
+    "    popl %ebp\n"
+    "    ret\n");
+#endif
+
 // What follows the program's own name on the process's command line, with exactly one
 // separating blank or tab skipped, as Windows CE hands it on. (The C runtime's lpCmdLine
 // would skip every blank and control character there.)

@@ -5,6 +5,8 @@
                                        supported-OS entries for Windows 7 to 11, and
                                        neither DPI awareness nor a common-controls dependency
   check_image.py unwind LAUNCHER...    each (x86-64) has a non-empty .pdata section
+  check_image.py size LAUNCHER...      each takes at most 20 KiB of file besides its
+                                       resources: start-up reads the whole program
 """
 import pathlib
 import struct
@@ -88,8 +90,19 @@ def unwind_faults(path):
     return []
 
 
+LARGEST_CODE_BYTES = 20 * 1024
+
+
+def size_faults(path):
+    data = pathlib.Path(path).read_bytes()
+    code = len(data) - sum(s[4] for s in sections(data) if s[0] == ".rsrc")
+    if code > LARGEST_CODE_BYTES:
+        return [f"{code} bytes without resources, more than {LARGEST_CODE_BYTES}"]
+    return []
+
+
 def main():
-    check = {"manifest": manifest_faults, "unwind": unwind_faults}[sys.argv[1]]
+    check = {"manifest": manifest_faults, "unwind": unwind_faults, "size": size_faults}[sys.argv[1]]
     failed = 0
     for path in sys.argv[2:]:
         faults = check(path)

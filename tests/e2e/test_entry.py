@@ -54,6 +54,15 @@ class EntryTest(rig.WineTestCase):
                          result.boxes)
         self.assertEqual(0, result.exit_code)
 
+    def test_entry_routine_that_removes_its_own_arguments(self):
+        # WinMain's convention for a 32-bit runtime; it returns 1000 plus its line's length.
+        folder = self.tmp()
+        launcher = rig.install(folder, runtime=False)
+        shutil.copyfile(rig.HELPERS / "stdcall.dll", folder / "Kol.dll")
+        result = rig.run(launcher, "abc", cwd=folder)
+        self.assertEqual(1003, result.exit_code, result)
+        self.assertEqual([], result.boxes)
+
     def test_registered_runtime_path_is_the_fallback(self):
         folder = self.tmp()
         launcher = rig.install(folder / "app", runtime=False)
