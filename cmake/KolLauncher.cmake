@@ -4,6 +4,7 @@
 #     [CONFIG text | CONFIG_FILE file]
 #     [SPLASH_BITMAPS name=file.bmp ...]
 #     [ICON file.ico]
+#     [VERSION a.b.c.d] [DESCRIPTION text] [PRODUCT text] [COMPANY text] [COPYRIGHT text]
 #     [OUTPUT_DIRECTORY dir])
 #
 # Builds a launcher executable NAME.exe from the launcher's sources with its own
@@ -16,13 +17,83 @@
 # empty resource; the *_FILE forms take the resource's bytes from a file, unchanged, which
 # is the way to embed bytes that aren't UTF-8 text. Relative paths are taken from the
 # calling CMakeLists.txt's folder.
+#
+# Every launcher carries a version resource: file and product version (VERSION, four
+# numbers of at most 65535; the launcher's own project version by default), file
+# description, product name, company and copyright (the shipped launcher's unless given),
+# and NAME.exe as its original file name.
 
 # The launcher's own tree, for the shipped icon; fixed when this file is included.
 set(KOL_LAUNCHER_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. CACHE INTERNAL "")
 
+# The version fields of the shipped launcher.
+set(KOL_LAUNCHER_DESCRIPTION "Kol launcher" CACHE INTERNAL "")
+set(KOL_LAUNCHER_PRODUCT "Kol Virtual Machine" CACHE INTERNAL "")
+set(KOL_LAUNCHER_COMPANY "Morvane" CACHE INTERNAL "")
+set(KOL_LAUNCHER_COPYRIGHT "Copyright (C) 2026 Morvane" CACHE INTERNAL "")
+
+# Sets out to the version "a.b.c.d" without leading zeros, and out_COMMAS to "a,b,c,d".
+function(kol_launcher_version name version out)
+    if(NOT version MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+        message(FATAL_ERROR "kol_add_launcher(${name}): VERSION '${version}' is not four numbers a.b.c.d")
+    endif()
+    set(numbers ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4})
+    set(parts)
+    foreach(number IN LISTS numbers)
+        string(REGEX REPLACE "^0+([0-9])" "\\1" part "${number}")
+        string(LENGTH "${part}" digits)
+        if(digits GREATER 5 OR part GREATER 65535)
+            message(FATAL_ERROR "kol_add_launcher(${name}): VERSION '${version}': ${part} is more than 65535")
+        endif()
+        list(APPEND parts ${part})
+    endforeach()
+    list(JOIN parts "." dotted)
+    list(JOIN parts "," commas)
+    set(${out} ${dotted} PARENT_SCOPE)
+    set(${out}_COMMAS ${commas} PARENT_SCOPE)
+endfunction()
+
+# Sets out to text as a resource script string, quoted; a line break can't be written.
+function(kol_rc_string name text out)
+    if(text MATCHES "[\r\n]")
+        message(FATAL_ERROR "kol_add_launcher(${name}): '${text}' holds a line break")
+    endif()
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\"\"" text "${text}")
+    set(${out} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+# The version resource of NAME.exe from kol_add_launcher's ARG_ fields, appended to the
+# variable named by script.
+function(kol_version_resource name script)
+    set(text "${${script}}")
+    kol_launcher_version(${name} "${ARG_VERSION}" version)
+    string(APPEND text "1 VERSIONINFO\nFILEVERSION ${version_COMMAS}\nPRODUCTVERSION ${version_COMMAS}\n"
+        "FILEFLAGSMASK 0x3F\nFILEFLAGS 0\nFILEOS 0x4\nFILETYPE 0x1\nFILESUBTYPE 0\nBEGIN\n"
+        "  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904B0\"\n    BEGIN\n")
+    foreach(field CompanyName:COMPANY FileDescription:DESCRIPTION FileVersion:
+            LegalCopyright:COPYRIGHT OriginalFilename: ProductName:PRODUCT ProductVersion:)
+        string(REPLACE ":" ";" field "${field}")
+        list(GET field 0 key)
+        if(key MATCHES "Version$")
+            set(value ${version})
+        elseif(key STREQUAL "OriginalFilename")
+            set(value ${name}.exe)
+        else()
+            list(GET field 1 argument)
+            set(value "${ARG_${argument}}")
+        endif()
+        kol_rc_string(${name} "${value}" quoted)
+        string(APPEND text "      VALUE \"${key}\", ${quoted}\n")
+    endforeach()
+    string(APPEND text "    END\n  END\n  BLOCK \"VarFileInfo\"\n  BEGIN\n"
+        "    VALUE \"Translation\", 0x409, 1200\n  END\nEND\n")
+    set(${script} "${text}" PARENT_SCOPE)
+endfunction()
+
 function(kol_add_launcher name)
     cmake_parse_arguments(PARSE_ARGV 1 ARG ""
-        "COMMAND_LINE;COMMAND_LINE_FILE;LAUNCH_LINE;LAUNCH_LINE_FILE;CONFIG;CONFIG_FILE;ICON;OUTPUT_DIRECTORY"
+        "COMMAND_LINE;COMMAND_LINE_FILE;LAUNCH_LINE;LAUNCH_LINE_FILE;CONFIG;CONFIG_FILE;ICON;OUTPUT_DIRECTORY;VERSION;DESCRIPTION;PRODUCT;COMPANY;COPYRIGHT"
         "SPLASH_BITMAPS")
     if(ARG_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "kol_add_launcher(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
@@ -34,10 +105,23 @@ function(kol_add_launcher name)
         set(ARG_ICON ${KOL_LAUNCHER_ROOT}/resources/kol.ico)
     endif()
     get_filename_component(icon "${ARG_ICON}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    if(NOT DEFINED ARG_VERSION)
+        if(NOT KolLauncher_VERSION)
+            message(FATAL_ERROR "kol_add_launcher(${name}): give VERSION a.b.c.d")
+        endif()
+        set(ARG_VERSION ${KolLauncher_VERSION})
+    endif()
+    foreach(field DESCRIPTION PRODUCT COMPANY COPYRIGHT)
+        if(NOT DEFINED ARG_${field})
+            set(ARG_${field} "${KOL_LAUNCHER_${field}}")
+        endif()
+    endforeach()
 
     set(manifest ${KOL_LAUNCHER_ROOT}/resources/launcher.manifest)
     set(inputs ${icon} ${manifest})
-    set(rc "// Generated by kol_add_launcher for ${name}.\n")
+    # Texts and paths in the script are UTF-8, as CMake holds them.
+    set(rc "// Generated by kol_add_launcher for ${name}.\n#pragma code_page(65001)\n")
+    kol_version_resource(${name} rc)
     string(APPEND rc "50 ICON \"${icon}\"\n")
     # The application manifest: resource type 24, name 1.
     string(APPEND rc "1 24 \"${manifest}\"\n")

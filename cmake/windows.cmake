@@ -33,16 +33,24 @@ kol_add_launcher(launcher
 
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
 # launcher's own parsers and checks. Resources don't depend on the architecture, so the
-# 64-bit tool brands 32-bit launchers too and is built only once.
+# 64-bit tool brands 32-bit launchers too and is built only once. --explain calls the
+# launcher's decisions, so their sources are built in; the effects (registering,
+# forwarding, the splash, the child process) live in other files and aren't.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KOLBRAND_PRODUCT_SOURCES)
+    foreach(source launcher/merge launcher/runtime registry/filetype handoff/request
+            external/plan external/discovery splash/config splash/bitmap text/strings
+            text/arguments platform/win32/library_search)
+        list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
+    endforeach()
     add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp
         ${CMAKE_SOURCE_DIR}/tools/kolbrand/files.cpp ${KOLBRAND_RULES_SOURCES}
-        ${CMAKE_SOURCE_DIR}/splash/config.cpp ${CMAKE_SOURCE_DIR}/splash/bitmap.cpp
-        ${CMAKE_SOURCE_DIR}/text/strings.cpp)
+        ${KOLBRAND_PRODUCT_SOURCES})
     target_include_directories(kolbrand PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE)
+    target_compile_definitions(kolbrand PRIVATE UNICODE _UNICODE KOL_TOOL_REGISTRY_VIEW)
     target_compile_options(kolbrand PRIVATE -Os ${KOL_WARNINGS})
     target_link_options(kolbrand PRIVATE -municode -static -s)
+    target_link_libraries(kolbrand PRIVATE iphlpapi)
 endif()
 
 add_subdirectory(demo)

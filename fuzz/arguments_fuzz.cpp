@@ -9,7 +9,7 @@
 #include <string.h>
 
 #include "check.h"
-#include "handoff/handoff.h"
+#include "handoff/request.h"
 #include "text/arguments.h"
 
 namespace {

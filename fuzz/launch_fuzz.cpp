@@ -11,7 +11,7 @@
 #include <string>
 
 #include "check.h"
-#include "external/launch.h"
+#include "external/plan.h"
 #include "platform/host/host.h"
 #include "text/arguments.h"
 

@@ -5,41 +5,20 @@
 #include "external/launch.h"
 #include "handoff/handoff.h"
 #include "launcher/main.h"
-#include "launcher/merge.h"
 #include "launcher/runtime.h"
+#include "launcher/start.h"
 #include "registry/filetype.h"
 #include "splash/splash.h"
-#include "text/strings.h"
 
-static WCHAR* CopyCommandLine(const WCHAR* commandLine)
+HMODULE LoadRuntimeLibrary(void)
 {
-    CharVector* copy = NewCharVector();
-    static const WCHAR terminator = 0;
-    AppendChars(copy, commandLine, TextLength(commandLine));
-    AppendChars(copy, &terminator, 1);
-    return copy->data;
-}
-
-// A line without any character above U+0020 asks for registration before the start.
-static int IsBlankRequest(const WCHAR* line)
-{
-    for (; *line != 0; line++) {
-        if (*line > ' ')
-            return 0;
+    const WCHAR* name;
+    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
+        HMODULE library = LoadLibraryW(name);
+        if (library != NULL)
+            return library;
     }
-    return 1;
-}
-
-// "+" followed by nothing but blanks asks for registration alone.
-static int IsRegisterOnlyRequest(const WCHAR* line)
-{
-    if (line[0] != '+')
-        return 0;
-    for (line++; *line != 0; line++) {
-        if (*line != ' ')
-            return 0;
-    }
-    return 1;
+    return NULL;
 }
 
 // Runs the machine's runtime library in this process and returns its result.
@@ -71,25 +50,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR comman
                    int showCommand)
 {
     HMODULE module = GetModuleHandleW(NULL);
-    HRSRC embedded = FindResourceW(module, TEXT("CommandLine"), TEXT("Text"));
-    int launchLineMode = 0;
-    if (embedded == NULL) {
-        embedded = FindResourceW(module, TEXT("LaunchLine"), TEXT("Text"));
-        launchLineMode = embedded != NULL;
-    }
-    WCHAR* effective = embedded != NULL ? MergeCommandLine(module, embedded, commandLine)
-                                        : CopyCommandLine(commandLine);
-    if (launchLineMode)
-        return RunExternalVm(effective, module, instance);
+    StartLine start = SettleStartLine(module, commandLine);
+    if (start.mode == LaunchLineMode)
+        return RunExternalVm(start.line, module, instance);
 
-    if (IsBlankRequest(effective)) {
+    RegistrationRequest registration = RegistrationRequested(start.line);
+    if (registration != NoRegistration)
         RegisterFileType();
-    } else if (IsRegisterOnlyRequest(effective)) {
-        RegisterFileType();
+    if (registration == RegisterAndEnd)
         return 0;
-    }
-    if (HandOffToRunningInstance(effective) == 0)
+    if (HandOffToRunningInstance(start.line) == 0)
         return 0;
     StartSplash(module, instance);
-    return RunRuntimeLibrary(instance, previousInstance, effective, showCommand);
+    return RunRuntimeLibrary(instance, previousInstance, start.line, showCommand);
 }

@@ -32,13 +32,9 @@ static const WCHAR* ReadRegisteredRuntimePath(void)
     return SharedPathBuffer + 1;
 }
 
-HMODULE LoadRuntimeLibrary(void)
+const WCHAR* RuntimeLibraryName(int attempt)
 {
-    HMODULE library = LoadLibraryW(TEXT("Kol.dll"));
-    if (library != NULL)
-        return library;
-    const WCHAR* path = ReadRegisteredRuntimePath();
-    if (path == NULL)
-        return NULL;
-    return LoadLibraryW(path);
+    if (attempt == 0)
+        return TEXT("Kol.dll");
+    return attempt == 1 ? ReadRegisteredRuntimePath() : NULL;
 }

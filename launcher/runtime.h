@@ -4,7 +4,12 @@
 
 #include "platform/platform.h"
 
-// Loads "Kol.dll" by name, else the path registered under KolFile10\DLL; null on failure.
+// What the runtime library is loaded by, attempt after attempt from 0: "Kol.dll" by name,
+// then the path registered under KolFile10\DLL (read into SharedPathBuffer, without
+// enclosing quotes); null when there is no further one.
+const WCHAR* RuntimeLibraryName(int attempt);
+
+// Loads the first of them that loads; null when none does. (launcher/main.cpp)
 HMODULE LoadRuntimeLibrary(void);
 
 #endif

@@ -36,10 +36,20 @@
 #include <winsock2.h>
 #include <windows.h>
 
+// A 64-bit tool that reads the registry as a 32-bit launcher would (kolbrand --explain)
+// sets KEY_WOW64_32KEY here, for HKEY_LOCAL_MACHINE\Software: the classes the launcher
+// reads are shared by both views. The launcher itself reads its own view.
+#if defined(KOL_TOOL_REGISTRY_VIEW)
+extern REGSAM KolToolRegistryView;
+#else
+const REGSAM KolToolRegistryView = 0;
+#endif
+
 // Desktop refuses value reads on a key opened with access 0, Windows CE's reserved mask.
 inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM, PHKEY key)
 {
-    return ::RegOpenKeyExW(root, subKey, options, KEY_READ, key);
+    REGSAM view = root == HKEY_LOCAL_MACHINE ? KolToolRegistryView : 0;
+    return ::RegOpenKeyExW(root, subKey, options, KEY_READ | view, key);
 }
 
 // Created keys: desktop's access masks, and a standard user's refusals met

@@ -5,63 +5,27 @@
 WCHAR SharedPathBuffer[SharedPathLength];
 const WCHAR KolFile10[10] = TEXT("KolFile10");
 
-// Path characters that fit between the quotes, with the closing quote and the NUL after.
-static const int PathRoom = SharedPathLength - 3;
-
-LONG SetRegistryDefault(HKEY key, const WCHAR* text, DWORD type)
+// Puts the path between double quotes into SharedPathBuffer; 0, with the buffer left
+// empty, when there is no path or it doesn't fit whole.
+static int StoreQuotedPath(const WCHAR* path)
 {
-    DWORD size = (DWORD)((TextLength(text) + 1) * sizeof(WCHAR));
-    return RegSetValueExW(key, NULL, 0, type, (const BYTE*)text, size);
-}
-
-// Puts the program's path between double quotes into SharedPathBuffer. Returns 0, with
-// the buffer left empty, when the path can't be had whole: a cut path would register a
-// program that doesn't exist.
-static int ReadQuotedModulePath(void)
-{
-    SharedPathBuffer[0] = '"';
-    HMODULE module = GetModuleHandleW(NULL);
-    // Room for the longest path that fits and its terminator: a cut path fills it all.
-    DWORD length =
-        module != NULL ? GetModuleFileNameW(module, SharedPathBuffer + 1, PathRoom + 1) : 0;
-    if (length == 0 || length > (DWORD)PathRoom) {
+    int length = path != NULL ? TextLength(path) : 0;
+    if (length == 0 || length > QuotedPathRoom) {
         SharedPathBuffer[0] = 0;
         return 0;
     }
+    SharedPathBuffer[0] = '"';
+    memcpy(SharedPathBuffer + 1, path, (size_t)length * sizeof(WCHAR));
     SharedPathBuffer[1 + length] = '"';
     SharedPathBuffer[2 + length] = 0;
     return 1;
 }
 
 // Drops the closing quote; the path then starts after the opening one.
-static WCHAR* UnquoteModulePath(void)
+static WCHAR* UnquoteStoredPath(void)
 {
     SharedPathBuffer[TextLength(SharedPathBuffer) - 1] = 0;
     return SharedPathBuffer + 1;
-}
-
-// Sets the default value of a key under HKEY_CLASSES_ROOT. A key that can't be created,
-// or a name or text that couldn't be composed, skips the value.
-static void WriteClassDefault(const WCHAR* keyName, const WCHAR* text)
-{
-    if (keyName == NULL || text == NULL)
-        return;
-    HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyName, 0, NULL, 0, 0, NULL, &key,
-                        &disposition) != ERROR_SUCCESS)
-        return;
-    SetRegistryDefault(key, text, REG_SZ);
-    RegCloseKey(key);
-}
-
-// The same for a subkey of the document class; the composed text is released.
-static void WriteDocumentClassDefault(const WCHAR* subkey, WCHAR* composedText)
-{
-    WCHAR* keyName = ConcatStrings(KolFile10, subkey);
-    WriteClassDefault(keyName, composedText);
-    free(keyName);
-    free(composedText);
 }
 
 // Index of the last full stop after the first character, or -1.
@@ -87,18 +51,27 @@ static WCHAR* ComposeLibraryPath(WCHAR* path)
     return library;
 }
 
-void RegisterFileType(void)
+// A value of a subkey of the document class; the text is composed before the key name.
+static void ComposeDocumentClassValue(ClassDefault* value, const WCHAR* subkey,
+                                      WCHAR* composedText)
 {
-    int hasPath = ReadQuotedModulePath();
-    WriteClassDefault(KolFile10, TEXT("Kol Application"));
-    if (hasPath) {
-        WriteDocumentClassDefault(TEXT("\\Shell\\Open\\Command"),
-                                  ConcatStrings(SharedPathBuffer, TEXT(" \"%1\"")));
-        WCHAR* path = UnquoteModulePath();
-        WriteDocumentClassDefault(TEXT("\\DefaultIcon"), ConcatStrings(path, TEXT(",-50")));
-        WriteDocumentClassDefault(TEXT("\\DLL"), ComposeLibraryPath(path));
-    }
-    WriteClassDefault(TEXT(".kol"), KolFile10);
-    // The shell caches associations: without this it shows the old opener and icon.
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+    value->text = composedText;
+    value->keyName = ConcatStrings(KolFile10, subkey);
+}
+
+void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[RegisteredValueCount])
+{
+    memset(values, 0, RegisteredValueCount * sizeof(ClassDefault));
+    values[ClassValue].keyName = KolFile10;
+    values[ClassValue].text = TEXT("Kol Application");
+    values[ExtensionValue].keyName = TEXT(".kol");
+    values[ExtensionValue].text = KolFile10;
+    if (!StoreQuotedPath(launcherPath))
+        return;
+    ComposeDocumentClassValue(&values[CommandValue], TEXT("\\Shell\\Open\\Command"),
+                              ConcatStrings(SharedPathBuffer, TEXT(" \"%1\"")));
+    WCHAR* path = UnquoteStoredPath();
+    ComposeDocumentClassValue(&values[IconValue], TEXT("\\DefaultIcon"),
+                              ConcatStrings(path, TEXT(",-50")));
+    ComposeDocumentClassValue(&values[LibraryValue], TEXT("\\DLL"), ComposeLibraryPath(path));
 }

@@ -5,7 +5,12 @@
 
 #include "platform/platform.h"
 
-enum { SharedPathLength = 256 };
+enum {
+    SharedPathLength = 256,
+    // The longest launcher path that registration takes: it goes between double quotes,
+    // with the closing quote and the NUL after.
+    QuotedPathRoom = SharedPathLength - 3
+};
 
 // Registration writes the launcher's quoted path here; the runtime-library lookups read
 // the registered library path into it. It holds whatever the last of them left.
@@ -14,11 +19,43 @@ extern WCHAR SharedPathBuffer[SharedPathLength];
 // The document class key under HKEY_CLASSES_ROOT.
 extern const WCHAR KolFile10[10];
 
-// Records the document type, its open command, its icon and the runtime library's path,
-// each value on its own: a key that can't be written is skipped, nothing is reported.
-// Without the program's own path only the class name and ".kol" are written. Then tells
-// the shell that associations changed. Leaves the program's path in SharedPathBuffer after
-// an opening quote, or the buffer empty.
+// One value that registration writes: the default value of a key under
+// HKEY_CLASSES_ROOT. A null key name or text (not composed) skips it.
+typedef struct {
+    const WCHAR* keyName;
+    const WCHAR* text;
+} ClassDefault;
+
+// The values in the order they are written. Those formed from the launcher's path, and
+// their key names, are heap strings that FreeRegistration releases.
+enum {
+    ClassValue,
+    CommandValue,
+    IconValue,
+    LibraryValue,
+    ExtensionValue,
+    RegisteredValueCount
+};
+
+// The values that registration writes for a launcher at launcherPath. The three that are
+// formed from the path are skipped without one (null), or when it is too long for
+// SharedPathBuffer: a cut path would register a program that doesn't exist. Leaves the
+// path after an opening quote in SharedPathBuffer, or the buffer empty.
+void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[RegisteredValueCount]);
+
+// Defined here, so that the launcher's one caller compiles it in place, keeping it small;
+// static, so that each file compiles it with its own heap functions.
+static inline void FreeRegistration(ClassDefault values[RegisteredValueCount])
+{
+    for (int i = CommandValue; i <= LibraryValue; i++) {
+        free((WCHAR*)values[i].keyName);
+        free((WCHAR*)values[i].text);
+    }
+}
+
+// Registers the running program: writes each value of ComposeRegistration on its own (a
+// key that can't be written is skipped, nothing is reported), then tells the shell that
+// associations changed. (registry/register.cpp)
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's

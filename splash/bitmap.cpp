@@ -190,21 +190,6 @@ HBITMAP DecodeSplashBitmap(const BYTE* data, int length, int* width, int* height
     return bitmap;
 }
 
-static HBITMAP LoadSplashBitmap(HMODULE module, const char* name, int* width, int* height)
-{
-    WCHAR* wideName = WidenString(name, -1);
-    if (wideName == NULL)
-        return NULL;
-    HRSRC resource = FindResourceW(module, wideName, TEXT("SplashScreen"));
-    free(wideName);
-    if (resource == NULL)
-        return NULL;
-    const BYTE* data = (const BYTE*)LoadResource(module, resource);
-    if (data == NULL)
-        return NULL;
-    return DecodeSplashBitmap(data, (int)SizeofResource(module, resource), width, height);
-}
-
 SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
 {
     SplashChoice* choice = (SplashChoice*)malloc(sizeof(SplashChoice));
@@ -214,13 +199,14 @@ SplashChoice* ChooseSplash(HMODULE module, const ConfigTable* table)
     choice->screenWidth = GetSystemMetrics(SM_CXSCREEN);
     choice->screenHeight = GetSystemMetrics(SM_CYSCREEN);
     choice->title = SplashTitle(table);
-    SplashEntry entry;
-    if (PickSplashEntry(table, choice->screenWidth, choice->screenHeight, &entry)) {
-        choice->resourceName = entry.resourceName;
-        choice->width = entry.width;
-        choice->height = entry.height;
-        choice->bitmap = LoadSplashBitmap(module, entry.resourceName, &choice->width,
-                                          &choice->height);
+    // The window takes the bitmap's own size, not the entry's.
+    SplashResource resource;
+    if (FindSplashResource(module, table, choice->screenWidth, choice->screenHeight,
+                           &resource) &&
+        resource.data != NULL) {
+        choice->resourceName = resource.entry.resourceName;
+        choice->bitmap = DecodeSplashBitmap(resource.data, resource.length, &choice->width,
+                                            &choice->height);
     }
     if (choice->bitmap == NULL) {
         free(choice);

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "splash/config.h"
+#include "text/strings.h"
 
 // --- Pure rules: no OS calls, shared with tools that check bitmaps as the launcher does.
 
@@ -62,6 +63,36 @@ int PickSplashEntry(const ConfigTable* table, int screenWidth, int screenHeight,
 
 // The first "SplashScreenTitle" value of table, or "My Splash Screen".
 const char* SplashTitle(const ConfigTable* table);
+
+// The bitmap resource of the entry that the launcher takes on a screen of that size.
+typedef struct {
+    SplashEntry entry;
+    const BYTE* data;  // the resource's bytes; null when it can't be found or loaded
+    int length;        // their count, when there are bytes
+} SplashResource;
+
+// Defined here, so that the launcher's one caller compiles it in place, keeping it small;
+// static, so that each file compiles it with its own heap functions.
+// Picks the entry for the screen and looks its "SplashScreen" resource up in module.
+// Returns 0 when the table has no entry.
+static inline int FindSplashResource(HMODULE module, const ConfigTable* table, int screenWidth,
+                       int screenHeight, SplashResource* found)
+{
+    found->data = NULL;
+    found->length = 0;
+    if (!PickSplashEntry(table, screenWidth, screenHeight, &found->entry))
+        return 0;
+    WCHAR* wideName = WidenString(found->entry.resourceName, -1);
+    if (wideName == NULL)
+        return 1;
+    HRSRC resource = FindResourceW(module, wideName, TEXT("SplashScreen"));
+    free(wideName);
+    if (resource == NULL)
+        return 1;
+    found->data = (const BYTE*)LoadResource(module, resource);
+    found->length = (int)SizeofResource(module, resource);
+    return 1;
+}
 
 // --- The bitmap that the splash shows.
 

@@ -65,12 +65,11 @@ static void RegisterSplashClass(HINSTANCE appInstance)
     RegisterClassW(&windowClass);
 }
 
-// Centred, also when larger than the screen; the division truncates toward zero.
 static HWND CreateSplashWindow(const SplashState* state, int screenWidth, int screenHeight)
 {
-    return CreateWindowExW(0, TEXT("KOL_SPLASH"), state->title, WS_VISIBLE,
-                           (screenWidth - state->width) / 2, (screenHeight - state->height) / 2,
-                           state->width, state->height, NULL, NULL, state->appInstance, NULL);
+    SplashRect rect = SplashWindowRect(screenWidth, screenHeight, state->width, state->height);
+    return CreateWindowExW(0, TEXT("KOL_SPLASH"), state->title, WS_VISIBLE, rect.x, rect.y,
+                           rect.width, rect.height, NULL, NULL, state->appInstance, NULL);
 }
 
 void SplashThread(SplashState* state)

@@ -25,6 +25,23 @@ typedef struct {
 // The process's one splash.
 extern SplashState Splash;
 
+// Where the splash window goes for a bitmap of that size.
+typedef struct {
+    int x;
+    int y;
+    int width;
+    int height;
+} SplashRect;
+
+// Defined here, so that the launcher's one caller compiles it in place, keeping it small;
+// static, so that each file compiles it with its own heap functions.
+// Centred on the screen, also when larger than it; the division truncates toward zero.
+static inline SplashRect SplashWindowRect(int screenWidth, int screenHeight, int width, int height)
+{
+    SplashRect rect = {(screenWidth - width) / 2, (screenHeight - height) / 2, width, height};
+    return rect;
+}
+
 // Shows the splash chosen from module's resources and waits for its first paint, at most
 // 3000 ms. Returns the window, or null when there is none (yet). At most once per process.
 HWND StartSplash(HMODULE module, HINSTANCE appInstance);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""kolbrand under Wine: a launcher it brands runs with its embedded line, splash and icon
-exactly as one built by kol_add_launcher with the same resources; bad input is refused
-before anything is written; --list describes a launcher."""
+"""kolbrand under Wine: a launcher it brands runs with its embedded line, splash and icon,
+and carries the same version fields, exactly as one built by kol_add_launcher with the same
+resources; bad input is refused before anything is written; --list describes a launcher."""
 import pathlib
 import shutil
 import threading
@@ -37,6 +37,12 @@ def icon_top(reference):
     return fields.get("top")
 
 
+def version_fields(program):
+    """The version resource as the platform's version functions read it."""
+    completed = rig.wine(rig.HELPERS / "versioninfo.exe", rig.win_path(program))
+    return dict(line.partition("=")[::2] for line in completed.stdout.splitlines())
+
+
 def add_runtime(folder):
     shutil.copyfile(rig.BIN / "Kol.dll", pathlib.Path(folder) / "Kol.dll")
 
@@ -68,10 +74,12 @@ class KolbrandTest(rig.WineTestCase):
 
     def brand_like_cmake(self, output):
         """The branding that tests/e2e/variants/brand.cmake gives kol_add_launcher."""
+        version = [item for field, value in brand_assets.VERSION_FIELDS.items()
+                   for item in ("--" + field.lower(), value)]
         return self.brand(output, "--command-line", brand_assets.COMMAND_LINE,
                           "--config-file", rig.win_path(self.assets / "config.txt"),
                           "--splash", f"WIDE={rig.win_path(self.wide)}",
-                          "--icon", rig.win_path(self.icon))
+                          "--icon", rig.win_path(self.icon), *version)
 
     def test_branded_launcher_runs_its_line_and_shows_the_wider_splash(self):
         folder = self.tmp()
@@ -111,12 +119,14 @@ class KolbrandTest(rig.WineTestCase):
 
     def test_branded_like_the_cmake_function_behaves_the_same(self):
         folder = self.tmp()
-        branded = folder / "branded" / "app.exe"
+        # Named alike, since the original file name follows each one's own.
+        branded = folder / "branded" / CMAKE_BUILT.name
         branded.parent.mkdir()
         self.brand_like_cmake(branded)
-        built = rig.install(folder / "built", launcher=CMAKE_BUILT, name="app.exe")
+        built = rig.install(folder / "built", launcher=CMAKE_BUILT, name=CMAKE_BUILT.name)
         add_runtime(branded.parent)
         self.assertEqual(listing(built), listing(branded))
+        self.assertEqual(version_fields(built), version_fields(branded))
         self.assertEqual([], check_image.manifest_faults(branded), "the manifest is kept")
         for args in ("", "doc.kol", "-+ -x -- doc.kol"):
             with self.subTest(args=args):
@@ -130,10 +140,11 @@ class KolbrandTest(rig.WineTestCase):
 
     def test_a_launch_line_launcher_runs_the_machine_as_the_cmake_built_one(self):
         folder = self.tmp()
-        branded, built = folder / "branded" / "Demo.exe", folder / "built" / "Demo.exe"
+        name = "external_app.exe"
+        branded, built = folder / "branded" / name, folder / "built" / name
         branded.parent.mkdir()
         self.brand(branded, "--launch-line", "app.kol -debug")
-        rig.install(built.parent, launcher=rig.variant("external_app"), name="Demo.exe",
+        rig.install(built.parent, launcher=rig.variant("external_app"), name=name,
                     runtime=False)
         self.assertEqual(listing(built), listing(branded))
         for launcher in (branded, built):
@@ -174,7 +185,15 @@ class KolbrandTest(rig.WineTestCase):
             "  480x640: SPLASHSCREEN1\n"
             "  640x480: SPLASHSCREEN1\n"
             "  800x480: SPLASHSCREEN1\n"
-            "icon group 50: 16x16 (32 bits), 32x32 (32 bits), 48x48 (32 bits)\n",
+            "icon group 50: 16x16 (32 bits), 32x32 (32 bits), 48x48 (32 bits)\n"
+            "version: file 1.0.0.0, product 1.0.0.0\n"
+            "  CompanyName: Morvane\n"
+            "  FileDescription: Kol launcher\n"
+            "  FileVersion: 1.0.0.0\n"
+            "  LegalCopyright: Copyright (C) 2026 Morvane\n"
+            "  OriginalFilename: launcher.exe\n"
+            "  ProductName: Kol Virtual Machine\n"
+            "  ProductVersion: 1.0.0.0\n",
             listing(rig.BIN / "launcher.exe"))
 
     def test_list_of_a_branded_launcher(self):
@@ -196,8 +215,23 @@ class KolbrandTest(rig.WineTestCase):
             "  480x640: WIDE\n"
             "  640x480: WIDE\n"
             "  800x480: WIDE\n"
-            "icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n",
+            "icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n"
+            "version: file 2.5.0.17, product 2.5.0.17\n"
+            "  CompanyName: Brand \\ Co\n"
+            "  FileDescription: The \"Brand Test\" launcher\n"
+            "  FileVersion: 2.5.0.17\n"
+            "  LegalCopyright: \u00a9 2026 Brand Co \u20ac\n"
+            "  OriginalFilename: app.exe\n"
+            "  ProductName: Brand Test\n"
+            "  ProductVersion: 2.5.0.17\n",
             listing(launcher))
+        # Read back as Explorer and installers read them.
+        self.assertEqual({"fileVersion": "2.5.0.17", "productVersion": "2.5.0.17",
+                          "CompanyName": "Brand \\ Co",
+                          "FileDescription": 'The "Brand Test" launcher',
+                          "FileVersion": "2.5.0.17", "LegalCopyright": "\u00a9 2026 Brand Co \u20ac",
+                          "OriginalFilename": "app.exe", "ProductName": "Brand Test",
+                          "ProductVersion": "2.5.0.17"}, version_fields(launcher))
 
     def test_a_launch_line_replaces_the_command_line_and_bitmaps_go(self):
         folder = self.tmp()
@@ -212,9 +246,18 @@ class KolbrandTest(rig.WineTestCase):
         self.assertIn("icon group 50: 16x16 (32 bits), 24x24", text, "the icon is kept")
 
     def test_from_defaults_to_the_launcher_beside_kolbrand(self):
-        output = self.tmp() / "copy.exe"
+        output = self.tmp() / "launcher.exe"
         self.brand(output)
         self.assertEqual(listing(rig.BIN / "launcher.exe"), listing(output))
+
+    def test_version_fields_not_given_are_kept(self):
+        launcher = self.tmp() / "Chess.exe"
+        self.brand(launcher, "--product", "Chess", "--version", "3.0.1.0")
+        shipped = version_fields(rig.BIN / "launcher.exe")
+        expected = dict(shipped, ProductName="Chess", OriginalFilename="Chess.exe",
+                        FileVersion="3.0.1.0", ProductVersion="3.0.1.0",
+                        fileVersion="3.0.1.0", productVersion="3.0.1.0")
+        self.assertEqual(expected, version_fields(launcher))
 
     def test_size_differing_from_the_entry_is_only_a_warning(self):
         output = self.tmp() / "app.exe"
@@ -269,6 +312,7 @@ class KolbrandTest(rig.WineTestCase):
              "--remove-splash NOPE: "),
             ("unreadable icon", ["--icon", rig.win_path(bad / "absent.ico")], "cannot be opened"),
             ("not a program", ["--from", path["lines.txt"]], "is not a Windows program"),
+            ("version of three numbers", ["--version", "1.2.3"], "expected four numbers a.b.c.d"),
         ]
 
     def test_refusals_write_nothing(self):

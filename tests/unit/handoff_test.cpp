@@ -3,6 +3,8 @@
 #include "support.h"
 
 #include "handoff/handoff.h"
+#include "handoff/port.h"
+#include "handoff/request.h"
 #include "launcher/main.h"
 #include "loopback_listener.h"
 

@@ -9,6 +9,7 @@
 #include "tools/kolbrand/plan.h"
 #include "tools/kolbrand/resources.h"
 #include "tools/kolbrand/text.h"
+#include "tools/kolbrand/version.h"
 
 #include "bitmap_files.h"
 #include "executable_images.h"
@@ -108,6 +109,28 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{""}, "an empty OUTPUT name given"},
         {{"-x.exe"}, "unknown option -x.exe (an OUTPUT name may not begin with \"-\" or \"/\")"},
         {{"/out.exe"}, "unknown option /out.exe"},
+        {{"out.exe", "--version", "1.2.3.4", "--copyright", "\xC2\xA9 Me"}, nullptr},
+        {{"out.exe", "--version", "65535.0.0.65535"}, nullptr},
+        {{"out.exe", "--version", "1.2.3"}, "expected four numbers a.b.c.d"},
+        {{"out.exe", "--version", "1.2.3.65536"}, "each at most 65535"},
+        {{"out.exe", "--version", "1.2.3.4."}, "expected four numbers"},
+        {{"out.exe", "--version", "1..3.4"}, "expected four numbers"},
+        {{"out.exe", "--version", "+1.2.3.4"}, "expected four numbers"},
+        {{"out.exe", "--product", "a", "--product", "b"}, "--product is given twice"},
+        {{"--list", "a.exe", "--version", "1.2.3.4"}, "--list takes the launcher alone"},
+        {{"--explain", "a.exe", "--line", "", "--screen", "240x320"}, nullptr},
+        {{"--explain", "a.exe", "--icon", "b.ico"}, "--explain takes no branding options"},
+        {{"--explain", "a.exe", "--list", "b.exe"}, "--list takes one launcher"},
+        {{"--explain"}, "--explain needs a value"},
+        {{"out.exe", "--line", ""}, "--line and --screen go with --explain"},
+        {{"--list", "a.exe", "--screen", "1x1"}, "--list takes the launcher alone"},
+        {{"--explain", "a.exe", "--screen", "240X320"}, "expected WIDTHxHEIGHT"},
+        {{"--explain", "a.exe", "--screen", "0x320"}, "each 1 to 65535"},
+        {{"--explain", "a.exe", "--screen", "240x65536"}, "each 1 to 65535"},
+        {{"--explain", "a.exe", "--screen", "240x"}, "expected WIDTHxHEIGHT"},
+        {{"--explain", "a.exe", "--screen", ""}, "--screen is given an empty value"},
+        {{"out.exe", "--version", ""}, "--version is given an empty value"},
+        {{"out.exe", "--description", ""}, nullptr},
     };
     for (const OptionCase& c : cases) {
         std::string shown;
@@ -448,7 +471,8 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "  UseJavaVM (no \"=\")\n"
               "SplashScreen bitmaps: none\n"
               "splash shown: none (no SplashScreen entry)\n"
-              "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n",
+              "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n"
+              "version: none\n",
               DescribeLauncher("L.exe", launcher));
 
     LauncherResources bare;
@@ -456,7 +480,7 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     bare.launchLine = "run.kol";
     EXPECT_EQ("L.exe\nmode: launch-line\nLaunchLine: \"run.kol\"\nCONFIG: none (no splash)\n"
               "SplashScreen bitmaps: none\nsplash shown: none (no SplashScreen entry)\n"
-              "icon group 50: none\n",
+              "icon group 50: none\nversion: none\n",
               DescribeLauncher("L.exe", bare));
 }
 
@@ -911,6 +935,8 @@ TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
         {"#3", "#2", 0x409, icons[1].data},
         {"#3", "#4", 0x409, icons[2].data},
         {"#14", "#50", 0x409, MakeIconGroup(icons)},
+        // A launcher without version information gets one that names the output.
+        {"#16", "#1", 0x409, BrandVersionResource("", VersionChanges(), "o.exe")},
     };
     ASSERT_EQ(Shown(expected), Shown(image));
     for (size_t i = 0; i < image.size(); i++)
@@ -926,6 +952,54 @@ TEST_F(KolbrandTest, BrandingNothingCopiesTheImage)
     std::vector<ImageResource> image = BrandedResources(source, options, from, from);
     EXPECT_EQ(Shown(source), Shown(image));
     EXPECT_TRUE(BrandedResources({}, options, from, from).empty());
+}
+
+// Branding keeps the fields it isn't given, sets those it is, and names the output.
+TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
+{
+    VersionChanges shipped;
+    ASSERT_EQ(1, ParseVersionNumber("1.0.0.0", &shipped.version));
+    shipped.hasVersion = true;
+    shipped.fields = {{"CompanyName", "Morvane"}, {"FileDescription", "Kol launcher"}};
+    std::string launcher = BrandVersionResource("", shipped, "launcher.exe");
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        const char* output;
+        std::string expected;
+    } cases[] = {
+        {"nothing given", {}, "app.exe",
+         "version: file 1.0.0.0, product 1.0.0.0\n  FileVersion: 1.0.0.0\n"
+         "  ProductVersion: 1.0.0.0\n  CompanyName: Morvane\n  FileDescription: Kol launcher\n"
+         "  OriginalFilename: app.exe\n"},
+        {"every field", {"--version", "2.05.65535.7", "--description", "Chess \"Pro\"",
+                         "--company", "A \\ B", "--product", "Chess", "--copyright",
+                         "\xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+         "dir\\Chess.exe",
+         "version: file 2.5.65535.7, product 2.5.65535.7\n  FileVersion: 2.5.65535.7\n"
+         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\ B\n"
+         "  FileDescription: Chess \"Pro\"\n  OriginalFilename: Chess.exe\n"
+         "  ProductName: Chess\n"
+         "  LegalCopyright: \xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> arguments = {c.output};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        BrandOptions options;
+        std::string error;
+        ASSERT_EQ(1, ParseBrandOptions(arguments, &options, &error)) << error;
+        BrandInputs inputs;
+        inputs.from.hasVersion = true;
+        inputs.from.version = launcher;
+        Diagnostics diagnostics;
+        LauncherResources out = PlanBrand(options, inputs, &diagnostics);
+        std::string listing = DescribeLauncher("L", out);
+        EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
+    }
+    EXPECT_FALSE(ReadVersionInfo(launcher.substr(0, 100)).present) << "cut short";
+    EXPECT_FALSE(ReadVersionInfo("").present);
 }
 
 }  // namespace

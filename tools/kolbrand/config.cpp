@@ -6,14 +6,20 @@
 
 #include <string.h>
 
-std::vector<ConfigEntry> ReadConfigEntries(const std::string& config)
+std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table)
 {
     std::vector<ConfigEntry> entries;
-    ConfigTable* table = ParseConfig(config.data(), (int)config.size());
     for (int i = 0; table != NULL && i < table->count; i++) {
         const char* value = table->values[i];
         entries.push_back({table->keys[i], value != NULL, value != NULL ? value : ""});
     }
+    return entries;
+}
+
+std::vector<ConfigEntry> ReadConfigEntries(const std::string& config)
+{
+    ConfigTable* table = ParseConfig(config.data(), (int)config.size());
+    std::vector<ConfigEntry> entries = ConfigEntriesOf(table);
     FreeConfig(table);
     return entries;
 }

@@ -2,6 +2,7 @@
 #ifndef KOL_TOOLS_KOLBRAND_CONFIG_H
 #define KOL_TOOLS_KOLBRAND_CONFIG_H
 
+#include "splash/config.h"
 #include "tools/kolbrand/records.h"
 
 struct ConfigEntry {
@@ -9,6 +10,9 @@ struct ConfigEntry {
     bool hasValue;
     std::string value;
 };
+
+// The entries of a table of the launcher's parser; none without a table.
+std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table);
 
 // The entries as the launcher's own parser reads them.
 std::vector<ConfigEntry> ReadConfigEntries(const std::string& config);

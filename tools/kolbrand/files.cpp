@@ -1,6 +1,7 @@
 #include "tools/kolbrand/files.h"
 
 #include <windows.h>
+#include <iphlpapi.h>
 
 // ---- Text and the console -------------------------------------------------------------
 
@@ -101,6 +102,42 @@ std::string BesideSelf(const wchar_t* name)
     size_t slash = folder.find_last_of(L"\\/");
     folder = slash == std::wstring::npos ? L"" : folder.substr(0, slash + 1);
     return Utf8(folder + name);
+}
+
+std::wstring FullPathOf(const std::string& path)
+{
+    std::wstring wide = Wide(path);
+    wchar_t full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, NULL);
+    return length == 0 || length >= MAX_PATH * 4 ? wide : std::wstring(full, length);
+}
+
+std::wstring SystemFolderFor(unsigned machine)
+{
+    wchar_t folder[MAX_PATH];
+    UINT length = machine == IMAGE_FILE_MACHINE_I386 && sizeof(void*) == 8
+                      ? GetSystemWow64DirectoryW(folder, MAX_PATH)
+                      : GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : L"";
+}
+
+bool IsListeningOnLoopback(unsigned port)
+{
+    ULONG size = 0;
+    GetTcpTable(NULL, &size, FALSE);
+    std::string buffer(size, '\0');
+    MIB_TCPTABLE* table = (MIB_TCPTABLE*)&buffer[0];
+    if (size == 0 || GetTcpTable(table, &size, FALSE) != NO_ERROR)
+        return false;
+    // Addresses and ports are in network byte order: 127.0.0.1 reads 0x0100007F here.
+    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+        const MIB_TCPROW& row = table->table[i];
+        bool loopback = row.dwLocalAddr == 0x0100007F || row.dwLocalAddr == 0;
+        unsigned localPort = (row.dwLocalPort & 0xFF) << 8 | (row.dwLocalPort >> 8 & 0xFF);
+        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback && localPort == port)
+            return true;
+    }
+    return false;
 }
 
 int ReadLauncherFile(const std::string& path, std::string* file,

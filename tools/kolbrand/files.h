@@ -19,6 +19,17 @@ int ReadWholeFile(const std::string& path, std::string* data, std::string* error
 // The path of a file of that name in kolbrand.exe's own folder.
 std::string BesideSelf(const wchar_t* name);
 
+// The full path of a file named on the command line.
+std::wstring FullPathOf(const std::string& path);
+
+// Windows' system folder as a program for that processor (its header's machine field)
+// sees it: a 32-bit one on 64-bit Windows sees SysWOW64.
+std::wstring SystemFolderFor(unsigned machine);
+
+// Whether something listens on the loopback TCP port now, on 127.0.0.1 or on every
+// address, from the system's table of connections: no socket is made to find out.
+bool IsListeningOnLoopback(unsigned port);
+
 // The launcher at path: its bytes and every resource, or 0 with a message.
 int ReadLauncherFile(const std::string& path, std::string* file,
                      std::vector<ImageResource>* resources, std::string* error);

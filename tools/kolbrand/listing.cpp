@@ -5,6 +5,7 @@
 #include "tools/kolbrand/bitmaps.h"
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/text.h"
+#include "tools/kolbrand/version.h"
 
 // The line as the launcher embeds it: up to the first NUL, CR or LF.
 static std::string FirstLine(const std::string& resource)
@@ -12,7 +13,7 @@ static std::string FirstLine(const std::string& resource)
     return resource.substr(0, resource.find_first_of(std::string("\r\n\0", 3)));
 }
 
-static std::string DescribeLine(const char* name, const std::string& resource)
+std::string DescribeLine(const char* name, const std::string& resource)
 {
     std::string line = FirstLine(resource);
     std::string text = std::string(name) + ": \"" + Shown(line) + "\"";
@@ -36,17 +37,22 @@ static std::string DescribeMode(const LauncherResources& launcher)
     return text;
 }
 
-static std::string DescribeConfig(const LauncherResources& launcher)
+std::string DescribeConfigEntries(const std::vector<ConfigEntry>& entries)
 {
-    if (!launcher.hasConfig)
-        return "CONFIG: none (no splash)\n";
     std::string text = "CONFIG:\n";
-    for (const ConfigEntry& entry : ReadConfigEntries(launcher.config)) {
+    for (const ConfigEntry& entry : entries) {
         text += "  " + Shown(entry.key);
         text += entry.hasValue ? "=" + Shown(entry.value) : " (no \"=\")";
         text += "\n";
     }
     return text;
+}
+
+static std::string DescribeConfig(const LauncherResources& launcher)
+{
+    if (!launcher.hasConfig)
+        return "CONFIG: none (no splash)\n";
+    return DescribeConfigEntries(ReadConfigEntries(launcher.config));
 }
 
 static std::string DescribeIcon(const LauncherResources& launcher)
@@ -114,8 +120,21 @@ static std::string DescribeChoices(const LauncherResources& launcher)
     return text;
 }
 
+static std::string DescribeVersion(const LauncherResources& launcher)
+{
+    VersionInfo info = ReadVersionInfo(launcher.version);
+    if (!info.present)
+        return launcher.hasVersion ? "version: unreadable\n" : "version: none\n";
+    std::string text = "version: file " + VersionText(info.file) + ", product " +
+                       VersionText(info.product) + "\n";
+    for (const VersionField& field : info.fields)
+        text += "  " + field.first + ": " + field.second + "\n";
+    return text;
+}
+
 std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher)
 {
     return path + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
-           DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher);
+           DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher) +
+           DescribeVersion(launcher);
 }

@@ -2,7 +2,14 @@
 #ifndef KOL_TOOLS_KOLBRAND_LISTING_H
 #define KOL_TOOLS_KOLBRAND_LISTING_H
 
+#include "tools/kolbrand/config.h"
 #include "tools/kolbrand/records.h"
+
+// An embedded line resource as the launcher reads it: its first line, and what it ignores.
+std::string DescribeLine(const char* name, const std::string& resource);
+
+// CONFIG's entries, one a line.
+std::string DescribeConfigEntries(const std::vector<ConfigEntry>& entries);
 
 // The --list report of a launcher.
 std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher);

@@ -1,11 +1,17 @@
-// kolbrand: writes a branded copy of a built launcher, or lists what a launcher carries.
-// The rules live in the portable files beside this one; files.cpp reads and writes
-// through the system, and this file runs the commands.
+// kolbrand: writes a branded copy of a built launcher, lists what a launcher carries, or
+// explains what it would do with a command line. The rules live in the portable files
+// beside this one; files.cpp reads and writes through the system, and this file runs the
+// commands.
+#include "tools/kolbrand/explain.h"
+
+#include "tools/kolbrand/executable.h"
 #include "tools/kolbrand/files.h"
 #include "tools/kolbrand/listing.h"
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/plan.h"
 #include "tools/kolbrand/resources.h"
+
+#include "tools/kolbrand/text.h"
 
 static int Fail(const std::string& message)
 {
@@ -72,6 +78,65 @@ static int List(const std::string& path)
     return 0;
 }
 
+// ---- --explain -------------------------------------------------------------------------
+
+static std::u16string Utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+static int ReadFileBytes(const std::u16string& path, std::string* bytes)
+{
+    std::string error;
+    return ReadWholeFile(Utf8FromUtf16(path), bytes, &error);
+}
+
+// Reads the launcher as kolbrand reads any first, so that what isn't one, or is damaged,
+// is refused here rather than met by the system's resource lookups.
+static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::string* error)
+{
+    std::string file;
+    std::vector<ImageResource> resources;
+    ExecutableImage image;
+    std::string problem;
+    if (!ReadLauncherFile(options.output, &file, &resources, error) ||
+        !ReadExecutable(file, &image, &problem))
+        return 0;
+    std::wstring path = FullPathOf(options.output);
+    in->launcherPath = Utf16(path);
+    in->machine = image.machine;
+    in->module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (in->module == NULL)
+        *error = options.output + ": cannot be opened for its resources (error " +
+                 std::to_string(GetLastError()) + ")";
+    return in->module != NULL;
+}
+
+REGSAM KolToolRegistryView = 0;
+
+static int Explain(const BrandOptions& options)
+{
+    ExplainInputs in;
+    std::string error;
+    if (!ReadExplained(options, &in, &error)) {
+        WriteError("kolbrand: " + error + "\n");
+        return 2;  // nothing to explain, as with a usage error
+    }
+    in.line = Utf16FromUtf8(options.startLine);
+    in.screenGiven = options.screenWidth != 0;
+    in.screenWidth = in.screenGiven ? options.screenWidth : GetSystemMetrics(SM_CXSCREEN);
+    in.screenHeight = in.screenGiven ? options.screenHeight : GetSystemMetrics(SM_CYSCREEN);
+    in.systemFolder = Utf16(SystemFolderFor(in.machine));
+    // A 32-bit launcher reads HKEY_LOCAL_MACHINE\Software in the 32-bit view.
+    if (in.machine == IMAGE_FILE_MACHINE_I386 && sizeof(void*) == 8)
+        KolToolRegistryView = KEY_WOW64_32KEY;
+    in.readFile = ReadFileBytes;
+    in.isListening = IsListeningOnLoopback;
+    Explanation explanation = ExplainStart(in);
+    WriteOutput(explanation.report);
+    return explanation.exitCode;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::string> arguments;
@@ -87,5 +152,7 @@ int wmain(int argc, wchar_t** argv)
         WriteOutput(KolbrandUsage);
         return 0;
     }
+    if (options.explain)
+        return Explain(options);
     return options.list ? List(options.output) : Brand(options);
 }

@@ -6,8 +6,17 @@ const char* const KolbrandUsage =
     "usage: kolbrand OUTPUT.exe [--from LAUNCHER.exe] [--command-line TEXT | --launch-line TEXT]\n"
     "                [--config TEXT | --config-file FILE] [--splash NAME=FILE.bmp]...\n"
     "                [--remove-splash NAME]... [--icon FILE.ico]\n"
+    "                [--version a.b.c.d] [--description TEXT] [--product TEXT]\n"
+    "                [--company TEXT] [--copyright TEXT]\n"
     "       kolbrand --list LAUNCHER.exe\n"
+    "       kolbrand --explain LAUNCHER.exe [--line TEXT] [--screen WIDTHxHEIGHT]\n"
     "       kolbrand --help\n";
+
+// The text fields that branding sets, by option and by the version resource's key.
+static const char* const VersionTextOptions[][2] = {{"--description", "FileDescription"},
+                                                    {"--product", "ProductName"},
+                                                    {"--company", "CompanyName"},
+                                                    {"--copyright", "LegalCopyright"}};
 
 // Letters, digits, "_", "-" and ".": a name that survives CONFIG's "|", "=" and ";".
 static int IsPlainResourceName(const std::string& name)
@@ -60,6 +69,10 @@ struct OptionsSeen {
     int from = 0;
     int line = 0;
     int icon = 0;
+    int startLine = 0;
+    int screen = 0;
+    int version = 0;
+    int versionTexts[4] = {0, 0, 0, 0};
 };
 
 static int SetOnce(const std::string& option, int* seen, std::string* error)
@@ -70,6 +83,61 @@ static int SetOnce(const std::string& option, int* seen, std::string* error)
     }
     *seen = 1;
     return 1;
+}
+
+// "WIDTHxHEIGHT", each 1 to 65535.
+static int ParseScreen(const std::string& text, int* width, int* height)
+{
+    size_t x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() ||
+        text.find_first_not_of("0123456789x") != std::string::npos || x != text.rfind('x') ||
+        x > 5 || text.size() - x - 1 > 5)
+        return 0;
+    *width = std::stoi(text.substr(0, x));
+    *height = std::stoi(text.substr(x + 1));
+    return *width >= 1 && *width <= 65535 && *height >= 1 && *height <= 65535;
+}
+
+// --line or --screen.
+static int ApplyExplainOption(const std::string& option, const std::string& value,
+                              BrandOptions* options, OptionsSeen* seen, std::string* error)
+{
+    options->hasExplainOptions = true;
+    if (option == "--line")
+        return SetOnce(option, &seen->startLine, error) && (options->startLine = value, 1);
+    if (!SetOnce(option, &seen->screen, error))
+        return 0;
+    if (!ParseScreen(value, &options->screenWidth, &options->screenHeight)) {
+        *error = "--screen " + value + ": expected WIDTHxHEIGHT, each 1 to 65535";
+        return 0;
+    }
+    return 1;
+}
+
+// --version, a text field of the version, or an unknown option.
+static int ApplyVersionOption(const std::string& option, const std::string& value,
+                              BrandOptions* options, OptionsSeen* seen, std::string* error)
+{
+    if (option == "--version") {
+        if (!SetOnce(option, &seen->version, error))
+            return 0;
+        if (!ParseVersionNumber(value, &options->version.version)) {
+            *error = "--version " + value + ": expected four numbers a.b.c.d, each at most 65535";
+            return 0;
+        }
+        options->version.hasVersion = true;
+        return 1;
+    }
+    for (int i = 0; i < 4; i++) {
+        if (option == VersionTextOptions[i][0]) {
+            if (!SetOnce(option, &seen->versionTexts[i], error))
+                return 0;
+            options->version.fields.push_back({VersionTextOptions[i][1], value});
+            return 1;
+        }
+    }
+    *error = "unknown option " + option;
+    return 0;
 }
 
 // Options that take a value; the value has been taken from the next argument.
@@ -113,15 +181,18 @@ static int ApplyOption(const std::string& option, const std::string& value,
     }
     if (option == "--icon")
         return SetOnce(option, &seen->icon, error) && (options->icon = value, 1);
-    *error = "unknown option " + option;
-    return 0;
+    if (option == "--line" || option == "--screen")
+        return ApplyExplainOption(option, value, options, seen, error);
+    return ApplyVersionOption(option, value, options, seen, error);
 }
 
 static int HasValue(const std::string& option)
 {
-    static const char* const valued[] = {"--from", "--command-line", "--launch-line",
-                                         "--config", "--config-file", "--splash",
-                                         "--remove-splash", "--icon", "--list"};
+    static const char* const valued[] = {
+        "--from",       "--command-line", "--launch-line", "--config",    "--config-file",
+        "--splash",     "--remove-splash", "--icon",       "--list",      "--explain",
+        "--line",       "--screen",       "--version",     "--description", "--product",
+        "--company",    "--copyright"};
     for (const char* name : valued) {
         if (option == name)
             return 1;
@@ -140,13 +211,24 @@ static int CheckCombination(const BrandOptions& options, std::string* error)
     }
     bool branding = !options.from.empty() || options.lineKind != NoLine || options.hasConfig
                     || !options.splashes.empty() || !options.removals.empty()
-                    || !options.icon.empty();
-    if (options.list && branding) {
+                    || !options.icon.empty() || options.version.hasVersion
+                    || !options.version.fields.empty();
+    const char* command = options.list ? "--list" : "--explain";
+    if (options.list && (branding || options.hasExplainOptions)) {
         *error = "--list takes the launcher alone";
         return 0;
     }
+    if (options.explain && branding) {
+        *error = "--explain takes no branding options";
+        return 0;
+    }
+    if (options.hasExplainOptions && !options.explain) {
+        *error = "--line and --screen go with --explain";
+        return 0;
+    }
     if (options.output.empty()) {
-        *error = options.list ? "--list needs a launcher" : "no OUTPUT.exe given";
+        *error = options.list || options.explain ? std::string(command) + " needs a launcher"
+                                                 : "no OUTPUT.exe given";
         return 0;
     }
     return 1;
@@ -157,10 +239,18 @@ static int IsHelpRequest(const std::string& argument)
     return argument == "--help" || argument == "-h" || argument == "/?" || argument == "help";
 }
 
-// The texts may be empty (an empty line, an empty CONFIG); a name may not.
+// The texts may be empty (an empty line, an empty CONFIG, an empty version field, the
+// empty line of a start explained); a name may not.
 static int MayBeEmpty(const std::string& option)
 {
-    return option == "--command-line" || option == "--launch-line" || option == "--config";
+    static const char* const texts[] = {"--command-line", "--launch-line", "--config",
+                                        "--description", "--product", "--company",
+                                        "--copyright", "--line"};
+    for (const char* text : texts) {
+        if (option == text)
+            return 1;
+    }
+    return 0;
 }
 
 static int SetOutput(const std::string& argument, BrandOptions* options, std::string* error)
@@ -175,9 +265,9 @@ static int SetOutput(const std::string& argument, BrandOptions* options, std::st
         return 0;
     }
     if (!options->output.empty()) {
-        *error = options->list ? "--list takes one launcher"
-                               : "more than one OUTPUT given: " + options->output + ", " +
-                                     argument;
+        *error = options->list || options->explain
+                     ? std::string(options->list ? "--list" : "--explain") + " takes one launcher"
+                     : "more than one OUTPUT given: " + options->output + ", " + argument;
         return 0;
     }
     options->output = argument;
@@ -213,12 +303,12 @@ int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* o
             *error = argument + " is given an empty value";
             return 0;
         }
-        if (argument == "--list") {
-            if (options->list || !options->output.empty()) {
-                *error = "--list takes one launcher";
+        if (argument == "--list" || argument == "--explain") {
+            if (options->list || options->explain || !options->output.empty()) {
+                *error = argument + " takes one launcher";
                 return 0;
             }
-            options->list = true;
+            (argument == "--list" ? options->list : options->explain) = true;
             options->output = value;
         } else if (!ApplyOption(argument, value, options, &seen, error)) {
             return 0;

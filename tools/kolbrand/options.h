@@ -2,6 +2,8 @@
 #ifndef KOL_TOOLS_KOLBRAND_OPTIONS_H
 #define KOL_TOOLS_KOLBRAND_OPTIONS_H
 
+#include "tools/kolbrand/version.h"
+
 #include <string>
 #include <vector>
 
@@ -17,7 +19,12 @@ struct SplashFile {
 struct BrandOptions {
     bool help = false;
     bool list = false;
-    std::string output;  // with list: the launcher to list
+    bool explain = false;
+    std::string output;  // with list or explain: the launcher to list or explain
+    bool hasExplainOptions = false;  // --line or --screen, which go with explain only
+    std::string startLine;  // the raw command line of the start explained
+    int screenWidth = 0;    // the screen's size; 0 for this display's
+    int screenHeight = 0;
     std::string from;    // empty: the launcher.exe beside kolbrand.exe
     LineKind lineKind = NoLine;
     std::string line;
@@ -27,6 +34,7 @@ struct BrandOptions {
     std::vector<SplashFile> splashes;
     std::vector<std::string> removals;
     std::string icon;
+    VersionChanges version;
 };
 
 extern const char* const KolbrandUsage;

@@ -4,6 +4,7 @@
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/icons.h"
 #include "tools/kolbrand/text.h"
+#include "tools/kolbrand/version.h"
 
 static void SetLine(const BrandOptions& options, LauncherResources* out, Diagnostics* diagnostics)
 {
@@ -75,6 +76,22 @@ static void SetIcon(const BrandOptions& options, const BrandInputs& inputs,
     out->icons = images;
 }
 
+// The file name of a path, after its last separator.
+static std::string FileName(const std::string& path)
+{
+    size_t separator = path.find_last_of("\\/:");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// The output always says its own file name; the other fields stay unless given.
+static void SetVersion(const BrandOptions& options, const BrandInputs& inputs,
+                       LauncherResources* out)
+{
+    out->hasVersion = true;
+    out->version = BrandVersionResource(inputs.from.version, options.version,
+                                        FileName(options.output));
+}
+
 static std::string ConfigOrigin(const BrandOptions& options, const BrandInputs& inputs)
 {
     if (!options.hasConfig)
@@ -90,6 +107,7 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
     int configRead = SetConfig(options, inputs, &out, diagnostics);
     SetBitmaps(options, inputs, &out, diagnostics);
     SetIcon(options, inputs, &out, diagnostics);
+    SetVersion(options, inputs, &out);
     if (out.hasConfig && configRead)
         CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics);
     CheckBitmaps(inputs.fromPath, out, diagnostics);

@@ -36,6 +36,8 @@ struct LauncherResources {
     std::vector<SplashBitmap> bitmaps;
     bool hasIcon = false;
     std::vector<IconImage> icons;
+    bool hasVersion = false;
+    std::string version;  // the version resource's bytes
 };
 
 // One resource of an executable's image, as kolbrand copies it: types and names as text,

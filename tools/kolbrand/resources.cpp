@@ -11,6 +11,8 @@
 static const char* const IconType = "#3";
 static const char* const IconGroupType = "#14";
 static const char* const IconGroupName = "#50";
+static const char* const VersionType = "#16";
+static const char* const VersionName = "#1";
 
 static int IsResource(const ImageResource& resource, const std::string& type,
                       const std::string& name)
@@ -87,13 +89,24 @@ LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image)
     launcher.hasIcon = group != nullptr;
     if (group != nullptr)
         launcher.icons = ReadIconGroup(group->data);
+    const ImageResource* version = FindResource(image, VersionType, VersionName);
+    launcher.hasVersion = version != nullptr;
+    if (version != nullptr)
+        launcher.version = version->data;
     return launcher;
+}
+
+static int ChangesVersion(const LauncherResources& from, const LauncherResources& out)
+{
+    return out.hasVersion && (!from.hasVersion || out.version != from.version);
 }
 
 // Whether the branding replaces or removes a resource of the source launcher.
 static int IsReplaced(const ImageResource& resource, const BrandOptions& options,
-                      const LauncherResources& from)
+                      const LauncherResources& from, const LauncherResources& out)
 {
+    if (ChangesVersion(from, out) && IsResource(resource, VersionType, VersionName))
+        return 1;
     if (options.lineKind != NoLine
         && (IsResource(resource, "TEXT", "COMMANDLINE") || IsResource(resource, "TEXT", "LAUNCHLINE")))
         return 1;
@@ -164,7 +177,7 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
 {
     std::vector<ImageResource> image;
     for (const ImageResource& resource : source) {
-        if (!IsReplaced(resource, options, from))
+        if (!IsReplaced(resource, options, from, out))
             image.push_back({resource.type, resource.name, resource.language,
                              WrittenData(resource.type, resource.data)});
     }
@@ -182,6 +195,8 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
     }
     if (!options.icon.empty())
         AddIcon(source, out, &image);
+    if (ChangesVersion(from, out))
+        AddResource(source, VersionType, VersionName, out.version, &image);
     return image;
 }
 

@@ -36,6 +36,107 @@ std::string Shown(const std::string& bytes)
     return shown;
 }
 
+std::string ShownUnits(const std::u16string& text)
+{
+    std::string shown;
+    for (char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F)
+            shown += (char)c;
+        else
+            shown += "\\u" + Hex(c, 4);
+    }
+    return shown;
+}
+
+static void AppendUtf8(std::string* out, unsigned code)
+{
+    if (code < 0x80) {
+        *out += (char)code;
+    } else if (code < 0x800) {
+        *out += (char)(0xC0 | code >> 6);
+        *out += (char)(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *out += (char)(0xE0 | code >> 12);
+        *out += (char)(0x80 | (code >> 6 & 0x3F));
+        *out += (char)(0x80 | (code & 0x3F));
+    } else {
+        *out += (char)(0xF0 | code >> 18);
+        *out += (char)(0x80 | (code >> 12 & 0x3F));
+        *out += (char)(0x80 | (code >> 6 & 0x3F));
+        *out += (char)(0x80 | (code & 0x3F));
+    }
+}
+
+static bool IsHighSurrogate(unsigned c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+static bool IsLowSurrogate(unsigned c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+std::string Utf8FromUtf16(const std::u16string& text)
+{
+    std::string utf8;
+    for (size_t i = 0; i < text.size(); i++) {
+        unsigned c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (IsHighSurrogate(c) || IsLowSurrogate(c))
+            c = 0xFFFD;
+        AppendUtf8(&utf8, c);
+    }
+    return utf8;
+}
+
+// The length of the UTF-8 sequence that lead begins, or 0 when it begins none.
+static size_t SequenceLength(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    return lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+}
+
+// The code point of the sequence at text[at], or U+FFFD; *length receives the bytes used.
+static unsigned DecodeUtf8(const std::string& text, size_t at, size_t* length)
+{
+    unsigned char lead = (unsigned char)text[at];
+    size_t expected = SequenceLength(lead);
+    *length = 1;
+    if (expected <= 1 || at + expected > text.size())
+        return expected == 1 ? lead : 0xFFFD;
+    unsigned code = lead & (0x7Fu >> expected);
+    for (size_t k = 1; k < expected; k++) {
+        unsigned char next = (unsigned char)text[at + k];
+        if ((next & 0xC0) != 0x80)
+            return 0xFFFD;
+        code = code << 6 | (next & 0x3F);
+    }
+    *length = expected;
+    return code;
+}
+
+std::u16string Utf16FromUtf8(const std::string& text)
+{
+    std::u16string utf16;
+    for (size_t at = 0, length = 0; at < text.size(); at += length) {
+        unsigned code = DecodeUtf8(text, at, &length);
+        if (code >= 0x10000) {
+            utf16 += (char16_t)(0xD800 + ((code - 0x10000) >> 10));
+            utf16 += (char16_t)(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            utf16 += (char16_t)code;
+        }
+    }
+    return utf16;
+}
+
 long FirstHighByte(const std::string& text)
 {
     for (size_t i = 0; i < text.size(); i++) {

@@ -14,6 +14,15 @@ int SameResourceName(const std::string& a, const std::string& b);
 // Bytes as the launcher would take them, one character each: the rest escaped as \xHH.
 std::string Shown(const std::string& bytes);
 
+// Wide text as the launcher holds it, one code unit each: printable ASCII as it is, the
+// rest as \uXXXX.
+std::string ShownUnits(const std::u16string& text);
+
+// UTF-16 and UTF-8, both ways; a lone surrogate becomes U+FFFD, and so does a byte that
+// doesn't belong to a UTF-8 sequence.
+std::string Utf8FromUtf16(const std::u16string& text);
+std::u16string Utf16FromUtf8(const std::string& text);
+
 // Offset of the first byte above 0x7F, or -1.
 long FirstHighByte(const std::string& text);
 

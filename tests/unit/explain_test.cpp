@@ -1,0 +1,116 @@
+// kolbrand --explain over the stand-in: whatever the start would do, explaining it carries
+// nothing out. (Its reports are checked against real starts under Wine.)
+#include "support.h"
+
+#include "tools/kolbrand/explain.h"
+
+#include <functional>
+#include <map>
+
+#include "bitmap_files.h"
+#include "executable_images.h"
+
+namespace {
+
+class ExplainTest : public HostTest {};
+
+// Calls that would change the system, show something, or run the start's code.
+const char* const ActingCalls[] = {
+    "RegCreateKeyExW", "RegSetValueExW", "CreateThread", "CreateEventW", "CreateWindowExW",
+    "RegisterClassW", "PostMessageW", "SetForegroundWindow", "MessageBoxW", "CreateProcessW",
+    "WSAStartup", "socket", "connect", "send", "LoadLibraryW", "CreateDIBSection",
+};
+
+const char16_t* const Launcher = u"\\Program Files\\Demo\\Demo.exe";
+const char16_t* const Runtime = u"\\Program Files\\Demo\\Kol.dll";
+
+// The bytes of the files the stand-in holds: programs and libraries for x86-64.
+std::map<std::u16string, std::string> files;
+
+int ReadFile(const std::u16string& path, std::string* bytes)
+{
+    auto found = files.find(path);
+    if (found == files.end())
+        return 0;
+    *bytes = found->second;
+    return 1;
+}
+
+void AddProgram(const std::u16string& path, bool dll, const std::vector<std::string>& exports)
+{
+    test_images::TestImage image;
+    image.dll = dll;
+    image.exports = exports;
+    files[path] = test_images::BuildImage(image);
+    HostAddFile(path);
+}
+
+void AddShippedSplash()
+{
+    HostAddResource(HostMainModule(), u"CONFIG", u"Text",
+                    "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1");
+    BitmapFile bitmap;
+    bitmap.width = 139;
+    bitmap.height = 136;
+    HostAddResource(HostMainModule(), u"SPLASHSCREEN1", u"SplashScreen", bitmap.Bytes());
+}
+
+TEST_F(ExplainTest, CarriesNothingOut)
+{
+    struct Case {
+        const char* what;
+        std::u16string line;
+        std::function<void()> arrange;
+        const char* reported;
+        int exitCode;
+    } cases[] = {
+        {"bare start", u"", [] {}, "KolFile10\\DLL = \\Program Files\\Demo\\Demo.DLL", 0},
+        {"runtime", u"x", [] {}, "it exports KolMainW", 0},
+        {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
+         "message \"Could not find DLL entry routine \"KolMainW\"\"", 1},
+        {"runtime that can't be read", u"x", [] { files.clear(); },
+         "message \"Could not find DLL: Kol.DLL\"", 1},
+        {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
+        {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
+         "a window of that class exists now", 0},
+        {"port key absent", u"-acommand open", [] {}, "the launcher would create it", 0},
+        {"listening machine", u"-acommand \"op\u0100\"",
+         [] { HostRegSetDword(HKEY_LOCAL_MACHINE, u"Software\\Morvane\\KolVM", u"ServerPort", 9); },
+         "first send (3 bytes): 6F 70 00", 0},
+        {"launch line", u"doc.kol",
+         [] {
+             HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol\r\n");
+             AddProgram(u"\\Program Files\\Demo\\kolw.exe", false, {});
+             HostAddFile(u"\\Program Files\\Demo\\app.kol");
+         },
+         "child's line: \"\"\\Program Files\\Demo\\app.kol\" doc.kol\"", 0},
+        {"nothing to run", u"",
+         [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
+         "\"Cannot find Kol VM Executable\"", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        AddShippedSplash();
+        files.clear();
+        AddProgram(Runtime, true, {"KolMainW"});
+        c.arrange();
+        ExplainInputs in;
+        in.module = HostMainModule();
+        in.launcherPath = Launcher;
+        in.machine = 0x8664;
+        in.line = c.line;
+        in.screenWidth = 240;
+        in.screenHeight = 320;
+        in.readFile = ReadFile;
+        in.isListening = [](unsigned port) { return port == 9; };
+        Explanation explanation = ExplainStart(in);
+        EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
+        EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
+        for (const char* call : ActingCalls)
+            EXPECT_FALSE(HostCalled(call)) << call << " in " << explanation.report;
+        EXPECT_FALSE(HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10"));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// A launcher's version resource (VS_VERSIONINFO, resource type 16, name 1): its fixed file
+// and product versions and the text fields of its first string table, read and branded.
+#ifndef KOL_TOOLS_KOLBRAND_VERSION_H
+#define KOL_TOOLS_KOLBRAND_VERSION_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct VersionNumber {
+    unsigned parts[4] = {0, 0, 0, 0};
+};
+
+// A text field by its key ("FileDescription") and its value, UTF-8.
+typedef std::pair<std::string, std::string> VersionField;
+
+struct VersionInfo {
+    bool present = false;
+    VersionNumber file;
+    VersionNumber product;
+    std::vector<VersionField> fields;  // in the resource's order
+};
+
+// What a branding changes; fields not named keep their value.
+struct VersionChanges {
+    bool hasVersion = false;
+    VersionNumber version;  // both the file and the product version
+    std::vector<VersionField> fields;
+};
+
+// Reads "a.b.c.d": four decimal numbers of at most 65535. 0 when the text isn't one.
+int ParseVersionNumber(const std::string& text, VersionNumber* number);
+
+std::string VersionText(const VersionNumber& number);
+
+// The resource's fields; present is false for bytes that don't hold one.
+VersionInfo ReadVersionInfo(const std::string& resource);
+
+// The resource with the changes made and "OriginalFilename" set to originalFilename; from
+// an empty or unreadable resource, a new one in US English.
+std::string BrandVersionResource(const std::string& resource, const VersionChanges& changes,
+                                 const std::string& originalFilename);
+
+#endif
