@@ -182,7 +182,7 @@ def run_with_screenshot(program, args="", extra_env=None, settle=0.2, timeout_ms
 def reg_set(key, name, kind, data):
     """kind: "sz", "dword" or "hex"; name "@" is the default value."""
     completed = wine(HELPERS / "regtool.exe", "set", key, name, kind, data)
-    assert completed.returncode == 0, completed.stderr
+    assert completed.returncode == 0, (completed.returncode, completed.stderr)
 
 
 def reg_get(key, name):

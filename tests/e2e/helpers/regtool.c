@@ -41,9 +41,11 @@ static int Set(HKEY root, const wchar_t* path, const wchar_t* name, const wchar_
                const wchar_t* data)
 {
     HKEY key;
-    if (RegCreateKeyExW(root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+    LONG status = RegCreateKeyExW(root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL);
+    if (status != ERROR_SUCCESS) {
+        fprintf(stderr, "regtool: creating the key failed (error %ld)\n", status);
         return 1;
-    LONG status;
+    }
     if (wcscmp(type, L"sz") == 0) {
         status = RegSetValueExW(key, ValueName(name), 0, REG_SZ, (const BYTE*)data,
                                 (DWORD)((wcslen(data) + 1) * sizeof(wchar_t)));
@@ -60,6 +62,8 @@ static int Set(HKEY root, const wchar_t* path, const wchar_t* name, const wchar_
         status = RegSetValueExW(key, ValueName(name), 0, REG_BINARY, bytes, (DWORD)n);
     }
     RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        fprintf(stderr, "regtool: writing the value failed (error %ld)\n", status);
     return status == ERROR_SUCCESS ? 0 : 1;
 }
 
