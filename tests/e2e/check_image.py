@@ -4,7 +4,8 @@
   check_image.py manifest LAUNCHER...  each has the application manifest: asInvoker, the
                                        supported-OS entries for Windows 7 to 11, and
                                        neither DPI awareness nor a common-controls dependency
-  check_image.py unwind LAUNCHER...    each (x86-64) has a non-empty .pdata section
+  check_image.py unwind LAUNCHER...    each (x86-64) has unwind tables (.pdata), and they
+                                       cover the entry point, the frame every stack walk ends in
   check_image.py size LAUNCHER...      each takes at most 20 KiB of file besides its
                                        resources: start-up reads the whole program
 """
@@ -84,9 +85,15 @@ def manifest_faults(path):
 
 
 def unwind_faults(path):
-    pdata = [s for s in sections(pathlib.Path(path).read_bytes()) if s[0] == ".pdata"]
+    data = pathlib.Path(path).read_bytes()
+    pdata = [s for s in sections(data) if s[0] == ".pdata"]
     if not pdata or pdata[0][2] == 0:
         return ["no unwind tables (.pdata missing or empty)"]
+    _, _, size, offset, _ = pdata[0]
+    entry = struct.unpack_from("<I", data, struct.unpack_from("<I", data, 0x3C)[0] + 40)[0]
+    functions = [struct.unpack_from("<II", data, offset + i) for i in range(0, size - 11, 12)]
+    if not any(begin <= entry < end for begin, end in functions):
+        return [f"the entry point {entry:#x} has no unwind data"]
     return []
 
 
