@@ -63,13 +63,24 @@ def tmp_dir(name):
     return path
 
 
+# What Wine's start.exe prints when its ShellExecuteEx fails before the program runs at
+# all: now and then, under load, with "Internal error".
+WINE_START_FAILED = "Application could not be started"
+
+
 def wine(program, *args, timeout=60, extra_env=None, cwd=None):
-    """Runs a Windows program (in cwd when given); returns the CompletedProcess (text output)."""
+    """Runs a Windows program (in cwd when given); returns the CompletedProcess (text output).
+    A start that Wine itself failed is tried again, as the program never ran."""
     run_env = env()
     run_env.update(extra_env or {})
-    return subprocess.run(["wine", str(program), *map(str, args)], env=run_env, cwd=cwd,
-                          capture_output=True, timeout=timeout, text=True, encoding="utf-8",
-                          errors="replace")
+    for attempt in range(3):
+        completed = subprocess.run(["wine", str(program), *map(str, args)], env=run_env,
+                                   cwd=cwd, capture_output=True, timeout=timeout, text=True,
+                                   encoding="utf-8", errors="replace")
+        if completed.returncode == 0 or WINE_START_FAILED not in completed.stdout + completed.stderr:
+            return completed
+        time.sleep(0.5)
+    return completed
 
 
 class Result:
