@@ -109,12 +109,23 @@ int wmain(int argc, wchar_t** argv)
     PROCESS_INFORMATION process;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
-    LARGE_INTEGER t0;
-    QueryPerformanceCounter(&t0);
-    wchar_t t0Text[32];
-    swprintf(t0Text, 32, L"%lld", t0.QuadPart);
-    SetEnvironmentVariableW(L"KOL_T0", t0Text);
-    if (!CreateProcessW(program, line, NULL, NULL, FALSE, 0, NULL, cwd, &startup, &process)) {
+    // Wine now and then fails a start with ERROR_INTERNAL_ERROR before the program runs
+    // any code of its own; such a start is made again.
+    BOOL created = FALSE;
+    for (int attempt = 0; attempt < 3 && !created; attempt++) {
+        if (attempt > 0)
+            Sleep(200);
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        wchar_t t0Text[32];
+        swprintf(t0Text, 32, L"%lld", t0.QuadPart);
+        SetEnvironmentVariableW(L"KOL_T0", t0Text);
+        created = CreateProcessW(program, line, NULL, NULL, FALSE, 0, NULL, cwd, &startup,
+                                 &process);
+        if (!created && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    if (!created) {
         printf("startError=%lu\n", GetLastError());
         return 3;
     }
