@@ -19,6 +19,10 @@ import zlib
 
 import session
 
+if session.SKIPPED_32BIT:
+    print("skipped:", session.SKIPPED_32BIT)
+    raise SystemExit(session.SKIP_CODE)
+
 ROOT = session.ROOT
 BUILD = session.BUILD
 BIN = BUILD / "bin"
@@ -74,7 +78,7 @@ def wine(program, *args, timeout=60, extra_env=None, cwd=None):
     run_env = env()
     run_env.update(extra_env or {})
     for attempt in range(3):
-        completed = subprocess.run(["wine", str(program), *map(str, args)], env=run_env,
+        completed = subprocess.run([session.WINE, str(program), *map(str, args)], env=run_env,
                                    cwd=cwd, capture_output=True, timeout=timeout, text=True,
                                    encoding="utf-8", errors="replace")
         if completed.returncode == 0 or WINE_START_FAILED not in completed.stdout + completed.stderr:

@@ -19,7 +19,7 @@ class RunningInstance:
     def __init__(self, folder, window_class, timeout_ms=30000):
         self.log = folder / f"instance_{len(list(folder.glob('instance_*')))}.log"
         self.process = subprocess.Popen(
-            ["wine", str(rig.HELPERS / "instance.exe"), window_class, rig.win_path(self.log),
+            [rig.session.WINE, str(rig.HELPERS / "instance.exe"), window_class, rig.win_path(self.log),
              str(timeout_ms)],
             env=rig.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
