@@ -1,32 +1,46 @@
 #!/usr/bin/env python3
 """Start-up time under Wine: from the moment a process is created to the runtime's
-KolMainW call, for the launcher and for a minimal program of our own doing the same job,
-measured side by side in one run.
+KolMainW call, for the launcher against an earlier release of itself and against minimal
+programs of our own doing the same job, measured side by side in one run.
 
-Every measured start follows the same predecessor process, and the candidates alternate
-in order from round to round, since Wine starts a process faster or slower depending on
-what ran just before it. The time is taken by the demo runtime from the performance
-counter that the starting helper recorded just before CreateProcess.
+Every measured start follows the same predecessor process, and the candidates take turns
+in an order that rotates from round to round, since Wine starts a process faster or slower
+depending on what ran just before it. The time is taken by the demo runtime from the
+performance counter that the starting helper recorded just before CreateProcess. Each
+figure is the launcher's time divided by the other's, paired within a round: the median
+of those ratios and their quartiles.
 
 Each architecture's launcher is measured against that architecture's floors, built by its
-preset (both by default); one 64-bit helper starts them all.
+preset, and against RELEASE built for that architecture (both by default); one 64-bit
+helper starts them all. Run as root, the whole run takes real-time priority, so that
+other work on the machine (a build) doesn't spread the figures.
 
-Usage: startup.py [--rounds N] [--arch win32|win64]... [pair ...]
-       pairs: runtime, splash, splash-foreground (default: all)
+Usage: startup.py [--rounds N] [--arch win32|win64]... [comparison ...]
+       comparisons: release, runtime, splash, splash-foreground (default: all)
 """
 import argparse
+import os
 import pathlib
 import shutil
 import statistics
+import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import rig  # noqa: E402
 
 ARCHITECTURES = {"win64": "x86-64", "win32": "x86 (32-bit)"}
+TOOLCHAINS = {"win64": "mingw-w64-x86_64.cmake", "win32": "mingw-w64-i686.cmake"}
 
-# pair name: (description, (label, program), (label, program)); programs live in the preset's bench folder.
-PAIRS = {
+# The release that every start-up change is held against: the last one measured before
+# start-up got slower. Move it forward only to a commit whose launcher matched it.
+RELEASE = "002248f"
+
+# name: (description, (label, program), (label, program)); programs live in the bench folder.
+COMPARISONS = {
+    "release": (f"time to KolMainW without a splash, against release {RELEASE}",
+                ("launcher", "launcher_nosplash.exe"),
+                (f"release {RELEASE}", "release_nosplash.exe")),
     "runtime": ("time to KolMainW without a splash",
                 ("launcher", "launcher_nosplash.exe"), ("minimal loader", "minloader.exe")),
     "splash": ("time to KolMainW with the splash painted",
@@ -37,14 +51,52 @@ PAIRS = {
 }
 
 
+def build_release(arch):
+    """RELEASE's launcher without a splash, built for arch; None (with the reason printed)
+    when it can't be. Built once, from the commit's own files and build, into
+    build/bench-release/."""
+    where = rig.ROOT / "build" / "bench-release" / RELEASE
+    program = where / arch / "bench" / "launcher_nosplash.exe"
+    if program.exists():
+        return program
+    source = where / "source"
+    if not source.exists():
+        archive = subprocess.run(["git", "-C", str(rig.ROOT), "archive", RELEASE],
+                                 capture_output=True)
+        if archive.returncode != 0:
+            print(f"release {RELEASE} is not in this clone's history "
+                  f"(git fetch --unshallow): skipped")
+            return None
+        source.mkdir(parents=True)
+        subprocess.run(["tar", "-x", "-C", str(source)], input=archive.stdout, check=True)
+        # The release was built for x86-64 only; 32-bit x86 decorates the entry's C name.
+        if arch == "win32":
+            script = source / "cmake" / "windows.cmake"
+            script.write_text(script.read_text().replace("-Wl,-e,KolEntry", "-Wl,-e,_KolEntry"))
+    build = where / arch
+    steps = [["cmake", "-S", str(source), "-B", str(build), "-DCMAKE_BUILD_TYPE=MinSizeRel",
+              f"-DCMAKE_TOOLCHAIN_FILE={rig.ROOT / 'cmake' / TOOLCHAINS[arch]}"],
+             ["cmake", "--build", str(build), "--target", "launcher_nosplash", "-j2"]]
+    for step in steps:
+        completed = subprocess.run(step, capture_output=True, text=True)
+        if completed.returncode != 0:
+            print(f"release {RELEASE} did not build for {arch}: skipped\n{completed.stdout[-2000:]}"
+                  f"{completed.stderr[-2000:]}")
+            return None
+    return program
+
+
 def prepare(arch):
-    """A folder with the architecture's launcher, floors and demo runtime."""
+    """A folder with the architecture's launcher, floors, release and demo runtime."""
     build = rig.ROOT / "build" / arch
     folder = rig.tmp_dir(f"bench-{arch}")
     for program in (build / "bench").glob("*.exe"):
         shutil.copyfile(program, folder / program.name)
     shutil.copyfile(build / "bin" / "launcher.exe", folder / "launcher.exe")
     shutil.copyfile(build / "bin" / "Kol.dll", folder / "Kol.dll")
+    release = build_release(arch)
+    if release is not None:
+        shutil.copyfile(release, folder / "release_nosplash.exe")
     return folder
 
 
@@ -55,40 +107,52 @@ def measure(folder, program):
 
 
 def compare(folder, name, rounds):
-    description, (label_a, program_a), (label_b, program_b) = PAIRS[name]
+    description, (label_a, program_a), (label_b, program_b) = COMPARISONS[name]
     if not (folder / program_b).exists():
         print(f"{name}: {program_b} not built; skipped")
         return
     times_a, times_b, ratios = [], [], []
     for round_number in range(rounds + 2):
-        order = [(program_a, times_a), (program_b, times_b)]
+        order = [program_a, program_b]
         if round_number % 2:
             order.reverse()
-        measured = {program: measure(folder, program) for program, _ in order}
+        measured = {program: measure(folder, program) for program in order}
         if round_number < 2:
             continue  # warm-up rounds
         times_a.append(measured[program_a])
         times_b.append(measured[program_b])
         ratios.append(measured[program_a] / measured[program_b])
-    median_a = statistics.median(times_a)
-    median_b = statistics.median(times_b)
+    low, median, high = statistics.quantiles(ratios, n=4)
     print(f"{description}, {rounds} rounds:")
-    print(f"  {label_a:24} median {median_a / 1000:8.2f} ms")
-    print(f"  {label_b:24} median {median_b / 1000:8.2f} ms")
-    print(f"  ratio of medians {median_a / median_b:.3f}, median of paired ratios "
-          f"{statistics.median(ratios):.3f}")
+    print(f"  {label_a:28} median {statistics.median(times_a) / 1000:8.2f} ms")
+    print(f"  {label_b:28} median {statistics.median(times_b) / 1000:8.2f} ms")
+    print(f"  {label_a} / {label_b}: median ratio {median:.3f}, quartiles {low:.3f} .. {high:.3f}",
+          flush=True)
+
+
+def take_real_time_priority():
+    """Wine's processes, started from here, inherit it; without root it isn't had."""
+    try:
+        os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(50))
+        print("real-time priority (SCHED_FIFO 50): other work on the machine can't spread the figures")
+    except (OSError, AttributeError):
+        print("ordinary priority: other work on the machine spreads the figures")
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=30)
     parser.add_argument("--arch", action="append", choices=list(ARCHITECTURES))
-    parser.add_argument("pairs", nargs="*", default=list(PAIRS))
+    parser.add_argument("comparisons", nargs="*", default=list(COMPARISONS))
     args = parser.parse_args()
+    take_real_time_priority()
     for arch in args.arch or list(ARCHITECTURES):
         print(f"== {ARCHITECTURES[arch]} (build/{arch})", flush=True)
+        if arch == "win32" and not rig.session.WINE32_RUNS:
+            print("32-bit Wine can't run on this machine: skipped")
+            continue
         folder = prepare(arch)
-        for name in args.pairs:
+        for name in args.comparisons:
             compare(folder, name, args.rounds)
 
 
