@@ -67,9 +67,10 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"bare start", u"", [] {}, "KolFile10\\DLL = \\Program Files\\Demo\\Demo.DLL", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
         {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
-         "message \"Could not find DLL entry routine \"KolMainW\"\"", 1},
+         "message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error Starting DLL\"), "
+         "exit code -1", 1},
         {"runtime that can't be read", u"x", [] { files.clear(); },
-         "message \"Could not find DLL: Kol.DLL\"", 1},
+         "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
         {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
          "a window of that class exists now", 0},

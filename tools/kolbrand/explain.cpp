@@ -341,7 +341,7 @@ static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* nam
     }
     out->report += "    it doesn't export KolMainW" + (problem.empty() ? "" : " (" + problem + ")") +
                    ": message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error "
-                   "Starting DLL\"), exit code 0\n";
+                   "Starting DLL\"), exit code -1\n";
     out->exitCode = 1;
     return 1;
 }
@@ -355,7 +355,7 @@ static void ExplainRuntime(const ExplainInputs& in, Explanation* out)
             return;
     }
     out->report += "  none loads: message \"Could not find DLL: Kol.DLL\" (\"Error Loading "
-                   "DLL\"), exit code 0\n";
+                   "DLL\"), exit code -1\n";
     out->exitCode = 1;
 }
 
