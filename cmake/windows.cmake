@@ -40,7 +40,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(KOLBRAND_PRODUCT_SOURCES)
     foreach(source launcher/merge launcher/runtime registry/filetype handoff/request
             external/plan external/discovery splash/config splash/bitmap text/strings
-            text/arguments platform/win32/library_search)
+            text/arguments platform/win32/library_search platform/win32/files)
         list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
     endforeach()
     add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp

@@ -88,6 +88,13 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
+        {"only the launcher itself to run", u"",
+         [] {
+             HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol");
+             HostAddFile(Launcher);
+             HostLinkFile(u"\\Program Files\\Demo\\kol.exe", Launcher);
+         },
+         "exit code -1\n  the launcher's own file, met among the candidates, is passed over", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

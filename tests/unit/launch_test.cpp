@@ -171,6 +171,53 @@ TEST_F(LaunchTest, ExecutableChoiceExamples)
     }
 }
 
+// The launcher's own file is passed over as if it were absent, under whatever name: a
+// launcher named "Kol.exe" would otherwise run itself without end.
+TEST_F(LaunchTest, TheLauncherNeverRunsItself)
+{
+    const std::u16string kol = std::u16string(Beside) + u"Kol.exe";
+    const std::u16string kolw = std::u16string(Beside) + u"kolw.exe";
+    const struct {
+        const char* what;
+        std::u16string launcher;
+        std::vector<std::u16string> others;  // files besides the launcher
+        std::u16string linkedKol;  // "kol.exe" beside as another name of this file
+        const char16_t* registered;
+        const char16_t* application;  // null: "Cannot find Kol VM Executable"
+    } cases[] = {
+        {"Kol.exe, registered as the runtime", kol, {}, u"", u"\\Program Files\\Demo\\Kol.DLL",
+         nullptr},
+        {"KOL.EXE, registered in quotes", std::u16string(Beside) + u"KOL.EXE", {}, u"",
+         u"\"\\Program Files\\Demo\\kol.dll\"", nullptr},
+        {"Kol.exe, a machine at the runtime base", kol, {u"\\Windows\\Kol.exe"}, u"",
+         u"\\Windows\\Kol.DLL", u"\\Windows\\Kol.exe"},
+        {"kolw.exe beside kol.exe", kolw, {kol}, u"", nullptr, u"\\Program Files\\Demo\\kol.exe"},
+        {"kol.exe another name of Demo.exe", Launcher, {u"\\Windows\\Kolw.exe"}, Launcher,
+         u"\\Windows\\Kol.DLL", u"\\Windows\\Kolw.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        HostSetModulePath(c.launcher);
+        HostAddFile(c.launcher);
+        for (const std::u16string& file : c.others)
+            HostAddFile(file);
+        if (!c.linkedKol.empty())
+            HostLinkFile(kol, c.linkedKol);
+        if (c.registered != nullptr)
+            HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", c.registered);
+        HostSetProcessOutcome(true, 3);
+        if (c.application == nullptr) {
+            EXPECT_EQ(-1, Run(u"x"));
+            ExpectOnlyBox(FindFailure);
+            EXPECT_TRUE(HostProcessCalls().empty());
+        } else {
+            EXPECT_EQ(3, Run(u"x"));
+            EXPECT_EQ(c.application, ChildApplication());
+        }
+    }
+}
+
 TEST_F(LaunchTest, ChildGetsTheArgumentsAloneAndNothingElse)
 {
     HostAddFile(u"\\Program Files\\Demo\\kolw.exe");

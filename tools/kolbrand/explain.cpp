@@ -390,6 +390,13 @@ static std::string DescribeExecutableRule(const LaunchPlan& plan)
            "lower-case \"w\" loses it first";
 }
 
+static std::string DescribePassedOver(const LaunchPlan& plan)
+{
+    return plan.launcherPassedOver ? "  the launcher's own file, met among the candidates, is "
+                                     "passed over: a launcher never runs itself\n"
+                                   : "";
+}
+
 // Whether the executable at path would start: a program, not a library, that reads whole.
 static std::string ExecutableProblem(const ExplainInputs& in, const std::u16string& path)
 {
@@ -414,12 +421,13 @@ static void ExplainLaunchLine(const ExplainInputs& in, const WCHAR* line, Explan
     if (!FindFallbackExecutable(&plan)) {
         out->report += "executable: none beside the launcher (kolw.exe, kol.exe), nor named after "
                        "a registered runtime library: message \"Cannot find Kol VM "
-                       "Executable\" (\"Kol Launcher Error\"), exit code -1\n";
+                       "Executable\" (\"Kol Launcher Error\"), exit code -1\n" +
+                       DescribePassedOver(plan);
         out->exitCode = 1;
         return;
     }
     out->report += "executable: " + Shown(plan.executable.text) + ", " +
-                   DescribeExecutableRule(plan) + "\n";
+                   DescribeExecutableRule(plan) + "\n" + DescribePassedOver(plan);
     std::string problem = ExecutableProblem(in, Units(plan.executable.text));
     if (!problem.empty()) {
         out->report += "  " + problem + ": message \"Cannot run Kol VM Executable\" (\"Kol "
