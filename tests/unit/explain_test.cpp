@@ -69,6 +69,15 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
          "message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error Starting DLL\"), "
          "exit code -1", 1},
+        {"runtime for another processor", u"x",
+         [] {
+             test_images::TestImage image;
+             image.pe32Plus = false;
+             image.dll = true;
+             image.exports = {"KolMainW"};
+             files[Runtime] = test_images::BuildImage(image);
+         },
+         "it is built for x86 (32-bit), the launcher for x64 (64-bit): it doesn't load", 1},
         {"runtime that can't be read", u"x", [] { files.clear(); },
          "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},

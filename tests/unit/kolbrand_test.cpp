@@ -463,6 +463,7 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     launcher.hasIcon = true;
     launcher.icons = {{16, 16, 0, 1, 32, 1, ""}, {256, 256, 0, 1, 8, 2, ""}};
     EXPECT_EQ("L.exe\n"
+              "architecture: x86 (32-bit)\n"
               "mode: in-process\n"
               "CommandLine: \"caf\\xE9 start\" (8 bytes after the first line are ignored)\n"
               "LaunchLine: present but never read (CommandLine wins)\n"
@@ -473,15 +474,18 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "splash shown: none (no SplashScreen entry)\n"
               "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n"
               "version: none\n",
-              DescribeLauncher("L.exe", launcher));
+              DescribeLauncher("L.exe", 0x14C, launcher));
 
     LauncherResources bare;
     bare.hasLaunchLine = true;
     bare.launchLine = "run.kol";
-    EXPECT_EQ("L.exe\nmode: launch-line\nLaunchLine: \"run.kol\"\nCONFIG: none (no splash)\n"
-              "SplashScreen bitmaps: none\nsplash shown: none (no SplashScreen entry)\n"
-              "icon group 50: none\nversion: none\n",
-              DescribeLauncher("L.exe", bare));
+    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nmode: launch-line\nLaunchLine: \"run.kol\"\n"
+              "CONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
+              "splash shown: none (no SplashScreen entry)\nicon group 50: none\nversion: none\n",
+              DescribeLauncher("L.exe", 0x1C2, bare));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x8664, bare).find("L.exe\narchitecture: x64 (64-bit)\n"));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x166, bare)
+                      .find("L.exe\narchitecture: an unknown processor (machine 0x0166)\n"));
 }
 
 std::string Bmp(int width, int height, int bits = 24)
@@ -631,7 +635,7 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     launcher.bitmaps = {{"SMALL", Bmp(139, 136), ""},
                         {"TALL", Bmp(240, 320, 4), ""},
                         {"WIDE", Bmp(320, 240, 32), ""}};
-    std::string listing = DescribeLauncher("L.exe", launcher);
+    std::string listing = DescribeLauncher("L.exe", 0x8664, launcher);
     std::string expected = "SplashScreen bitmaps:\n"
                            "  SMALL: 139x136, 24 bits per pixel, accepted\n"
                            "  TALL: 240x320, 4 bits per pixel, accepted\n"
@@ -995,7 +999,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         inputs.from.version = launcher;
         Diagnostics diagnostics;
         LauncherResources out = PlanBrand(options, inputs, &diagnostics);
-        std::string listing = DescribeLauncher("L", out);
+        std::string listing = DescribeLauncher("L", 0x8664, out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
     EXPECT_FALSE(ReadVersionInfo(launcher.substr(0, 100)).present) << "cut short";

@@ -304,8 +304,8 @@ static std::string LoadProblem(const ExplainInputs& in, const std::string& bytes
     if (!ReadExecutable(bytes, image, &problem))
         return "it " + problem;
     if (image->machine != in.machine)
-        return "it is built for another processor (machine 0x" + Hex(image->machine, 4) +
-               ", the launcher's 0x" + Hex(in.machine, 4) + ")";
+        return "it is built for " + ArchitectureName(image->machine) + ", the launcher for " +
+               ArchitectureName(in.machine);
     return "";
 }
 

@@ -72,9 +72,11 @@ static int List(const std::string& path)
     std::string file;
     std::vector<ImageResource> resources;
     std::string error;
-    if (!ReadLauncherFile(path, &file, &resources, &error))
+    ExecutableImage image;
+    if (!ReadLauncherFile(path, &file, &resources, &error) ||
+        !ReadExecutable(file, &image, &error))
         return Fail(error);
-    WriteOutput(DescribeLauncher(path, ReadLauncherResources(resources)));
+    WriteOutput(DescribeLauncher(path, image.machine, ReadLauncherResources(resources)));
     return 0;
 }
 
