@@ -9,7 +9,6 @@ import brand_assets
 import rig
 
 PROJECT = rig.ROOT / "tests" / "e2e" / "author"
-ARCHITECTURES = {"mingw-w64-x86_64.cmake": "x64 (64-bit)", "mingw-w64-i686.cmake": "x86 (32-bit)"}
 
 
 def toolchain():
@@ -34,9 +33,8 @@ class AuthorProjectTest(rig.WineTestCase):
         launcher = build / "Chess.exe"
         listed = rig.wine(rig.KOLBRAND, "--list", rig.win_path(launcher))
         self.assertEqual(0, listed.returncode, listed.stderr)
-        architecture = ARCHITECTURES[toolchain().rsplit("/", 1)[-1]]
         self.assertEqual(
-            f"architecture: {architecture}\n"
+            f"architecture: {rig.ARCHITECTURE}\n"
             "mode: in-process\n"
             "CommandLine: \"chess.kol -fullscreen\"\n"
             "CONFIG:\n"

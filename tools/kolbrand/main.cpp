@@ -151,7 +151,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     if (options.help) {
-        WriteOutput(KolbrandUsage);
+        WriteOutput(std::string(KolbrandUsage) + KolbrandHelp);
         return 0;
     }
     if (options.explain)
