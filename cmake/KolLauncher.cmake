@@ -19,12 +19,44 @@
 # calling CMakeLists.txt's folder.
 #
 # Every launcher carries a version resource: file and product version (VERSION, four
-# numbers of at most 65535; the launcher's own project version by default), file
-# description, product name, company and copyright (the shipped launcher's unless given),
-# and NAME.exe as its original file name.
+# numbers of at most 65535; by default the version of the project that makes the call,
+# project(... VERSION a.b.c.d)), file description, product name, company and copyright
+# (the shipped launcher's unless given), and NAME.exe as its original file name.
+#
+# Include this file (or add the launcher's tree with add_subdirectory or FetchContent) in
+# a project configured with the launcher's toolchain file, cmake/mingw-w64-x86_64.cmake or
+# cmake/mingw-w64-i686.cmake: it brings the launcher's code and how to build and link it.
 
-# The launcher's own tree, for the shipped icon; fixed when this file is included.
-set(KOL_LAUNCHER_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. CACHE INTERNAL "")
+include(${CMAKE_CURRENT_LIST_DIR}/KolProduct.cmake)
+enable_language(RC)
+
+# The launcher's code, compiled once for all the project's launchers. No
+# -ffunction-sections: the code has nothing unused to drop, and each function's own
+# section would be padded to 16 bytes.
+if(NOT TARGET kol_product)
+    set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti ${KOL_WARNINGS})
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # 32-bit x86 decorates C names with a leading underscore; its exception handling
+        # needs no tables, so the unwind data would only add size.
+        set(KOL_ENTRY _KolEntry)
+        list(APPEND KOL_PRODUCT_FLAGS -fno-asynchronous-unwind-tables)
+    else()
+        # x86-64 keeps its unwind tables: without them an exception raised in the runtime
+        # can't be walked through the launcher's frames to the last-chance handlers.
+        set(KOL_ENTRY KolEntry)
+    endif()
+    add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
+    set_target_properties(kol_product PROPERTIES CXX_STANDARD 17 CXX_STANDARD_REQUIRED ON
+        CXX_EXTENSIONS OFF)
+    target_include_directories(kol_product PUBLIC ${KOL_LAUNCHER_ROOT})
+    target_compile_options(kol_product PRIVATE ${KOL_PRODUCT_FLAGS})
+    target_compile_definitions(kol_product PUBLIC UNICODE _UNICODE KOL_PRODUCT_CODE)
+    # The launcher enters through its own KolEntry, without the C runtime's start-up code.
+    # A missing entry symbol is only a linker warning, after which the image starts at an
+    # arbitrary address: every linker warning fails the build.
+    target_link_options(kol_product INTERFACE -mwindows -nostartfiles -Wl,-e,${KOL_ENTRY}
+        -Wl,--fatal-warnings -static-libgcc -s -Wl,--gc-sections)
+endif()
 
 # The version fields of the shipped launcher.
 set(KOL_LAUNCHER_DESCRIPTION "Kol launcher" CACHE INTERNAL "")
@@ -106,10 +138,11 @@ function(kol_add_launcher name)
     endif()
     get_filename_component(icon "${ARG_ICON}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     if(NOT DEFINED ARG_VERSION)
-        if(NOT KolLauncher_VERSION)
-            message(FATAL_ERROR "kol_add_launcher(${name}): give VERSION a.b.c.d")
+        if(NOT PROJECT_VERSION)
+            message(FATAL_ERROR "kol_add_launcher(${name}): give VERSION a.b.c.d, or the "
+                "project's version in project(... VERSION a.b.c.d)")
         endif()
-        set(ARG_VERSION ${KolLauncher_VERSION})
+        set(ARG_VERSION ${PROJECT_VERSION})
     endif()
     foreach(field DESCRIPTION PRODUCT COMPANY COPYRIGHT)
         if(NOT DEFINED ARG_${field})
@@ -171,8 +204,8 @@ function(kol_add_launcher name)
     # rebuild the resources.
     set_source_files_properties(${dir}/${name}.rc PROPERTIES OBJECT_DEPENDS "${inputs}")
 
-    add_executable(${name} WIN32 $<TARGET_OBJECTS:kol_product> ${dir}/${name}.rc)
-    target_link_options(${name} PRIVATE ${KOL_PRODUCT_LINK})
+    add_executable(${name} WIN32 ${dir}/${name}.rc)
+    target_link_libraries(${name} PRIVATE kol_product)
     if(ARG_OUTPUT_DIRECTORY)
         set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
     endif()

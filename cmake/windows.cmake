@@ -1,30 +1,5 @@
 # The real Windows executables: the launcher (and its variants), the demo runtime, the
 # end-to-end test helpers.
-enable_language(RC)
-
-# No -ffunction-sections: the code has nothing unused to drop, and each function's own
-# section would be padded to 16 bytes.
-set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti ${KOL_WARNINGS})
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # 32-bit x86 decorates C names with a leading underscore; its exception handling
-    # needs no tables, so the unwind data would only add size.
-    set(KOL_ENTRY _KolEntry)
-    list(APPEND KOL_PRODUCT_FLAGS -fno-asynchronous-unwind-tables)
-else()
-    # x86-64 keeps its unwind tables: without them an exception raised in the runtime
-    # can't be walked through the launcher's frames to the last-chance handlers.
-    set(KOL_ENTRY KolEntry)
-endif()
-# A missing entry symbol is only a linker warning, after which the image starts at an
-# arbitrary address: every linker warning fails the build.
-set(KOL_PRODUCT_LINK -mwindows -nostartfiles -Wl,-e,${KOL_ENTRY} -Wl,--fatal-warnings
-    -static-libgcc -s -Wl,--gc-sections)
-
-add_library(kol_product OBJECT ${KOL_PRODUCT_SOURCES} ${KOL_DESKTOP_SOURCES})
-target_include_directories(kol_product PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(kol_product PRIVATE ${KOL_PRODUCT_FLAGS})
-target_compile_definitions(kol_product PUBLIC UNICODE _UNICODE KOL_PRODUCT_CODE)
-
 include(cmake/KolLauncher.cmake)
 
 kol_add_launcher(launcher
@@ -40,7 +15,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(KOLBRAND_PRODUCT_SOURCES)
     foreach(source launcher/merge launcher/runtime registry/filetype handoff/request
             external/plan external/discovery splash/config splash/bitmap text/strings
-            text/arguments platform/win32/library_search)
+            text/arguments platform/win32/library_search platform/win32/files)
         list(APPEND KOLBRAND_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/${source}.cpp)
     endforeach()
     add_executable(kolbrand ${CMAKE_SOURCE_DIR}/tools/kolbrand/main.cpp

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""`make demo`: runs the launcher's main job on its embedded default under Wine in Xvfb
-(240x320x24) with the demo runtime, prints what the runtime received and the exit code,
-and saves a screenshot taken while the runtime runs to build/demo-screenshot.png."""
+"""`make demo`: starts the launcher bare under Wine in Xvfb (240x320x24), as a tap on its
+icon would: the empty line registers the .kol document type in the test prefix's registry
+and starts the demo runtime. Prints what the runtime received and the exit code, and saves
+a screenshot taken while the runtime runs to build/demo-screenshot.png."""
 import pathlib
 import sys
 

@@ -62,38 +62,54 @@ void ComposeChildLine(GrowString* out, const WCHAR* launchLine, const WCHAR* lau
 
 // ---- Finding the executable --------------------------------------------------------------
 
-// Tries executable + first, then executable + second; executable keeps what was found.
-static int FindExecutableByStem(GrowString* executable, const WCHAR* first, const WCHAR* second)
+// 1 when the plan's executable path names an existing file that isn't the launcher's own,
+// whatever its spelling: a launcher named "kol.exe", or registered as the runtime library,
+// would otherwise run itself, and that child itself again, without end.
+static int IsMachineExecutable(LaunchPlan* plan)
 {
+    const WCHAR* candidate = plan->executable.text;
+    if (!IsExistingFile(candidate))
+        return 0;
+    if (plan->launcherPath.text[0] == 0 || !IsSameFile(candidate, plan->launcherPath.text))
+        return 1;
+    plan->launcherPassedOver = 1;
+    return 0;
+}
+
+// Tries the executable path + first, then + second; the path keeps what was found.
+static int FindExecutableByStem(LaunchPlan* plan, const WCHAR* first, const WCHAR* second)
+{
+    GrowString* executable = &plan->executable;
     int stem = TextLength(executable->text);
     AppendString(executable, first, -1);
-    if (IsExistingFile(executable->text))
+    if (IsMachineExecutable(plan))
         return 1;
     TruncateString(executable, stem);
     AppendString(executable, second, -1);
-    return IsExistingFile(executable->text);
+    return IsMachineExecutable(plan);
 }
 
-static int FindExecutableBesideLauncher(GrowString* executable, const WCHAR* launcherPath)
+static int FindExecutableBesideLauncher(LaunchPlan* plan, const WCHAR* launcherPath)
 {
     int folder = DirectoryPartLength(launcherPath);
     if (folder == 0)
         return 0;
-    AppendString(executable, launcherPath, folder);
-    return FindExecutableByStem(executable, TEXT("kolw.exe"), TEXT("kol.exe"));
+    AppendString(&plan->executable, launcherPath, folder);
+    return FindExecutableByStem(plan, TEXT("kolw.exe"), TEXT("kol.exe"));
 }
 
 // Names the executable after the registered runtime library: a base ending in a lower-case
 // "w" is the window program's own name, so the "w" is dropped before it is added again.
-static int FindExecutableAtRuntimeBase(GrowString* executable)
+static int FindExecutableAtRuntimeBase(LaunchPlan* plan)
 {
+    GrowString* executable = &plan->executable;
     TruncateString(executable, 0);
     if (!FindRuntimeBase(executable))
         return 0;
     int length = TextLength(executable->text);
     if (executable->text[length - 1] == 'w')
         TruncateString(executable, length - 1);
-    return FindExecutableByStem(executable, TEXT("w.exe"), TEXT(".exe"));
+    return FindExecutableByStem(plan, TEXT("w.exe"), TEXT(".exe"));
 }
 
 // "kol.jar" is looked for beside the launcher, else beside the runtime base.
@@ -126,7 +142,7 @@ void PlanLaunch(LaunchPlan* plan, const WCHAR* launchLine, HMODULE module,
     if (launcherPath != NULL) {
         AppendString(&plan->launcherPath, launcherPath, -1);
         LocateJavaRuntime(&plan->java, module, &plan->launcherPath);
-        if (FindExecutableBesideLauncher(&plan->executable, launcherPath))
+        if (FindExecutableBesideLauncher(plan, launcherPath))
             plan->rule = ExecutableBesideLauncher;
     }
     ComposeChildLine(&plan->commandLine, launchLine, launcherPath);
@@ -134,7 +150,7 @@ void PlanLaunch(LaunchPlan* plan, const WCHAR* launchLine, HMODULE module,
 
 int FindFallbackExecutable(LaunchPlan* plan)
 {
-    if (plan->rule == ExecutableNotFound && FindExecutableAtRuntimeBase(&plan->executable))
+    if (plan->rule == ExecutableNotFound && FindExecutableAtRuntimeBase(plan))
         plan->rule = ExecutableAtRuntimeBase;
     return plan->rule != ExecutableNotFound;
 }

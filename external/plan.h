@@ -8,6 +8,7 @@
 
 #include "text/strings.h"
 
+// Each rule passes over the launcher's own file, as if it were absent.
 typedef enum {
     ExecutableNotFound,
     ExecutableBesideLauncher,  // "kolw.exe", else "kol.exe", in the launcher's folder
@@ -28,6 +29,7 @@ typedef struct {
     GrowString launcherPath;  // empty when unknown
     ExecutableRule rule;
     GrowString executable;  // the chosen executable, once rule says one was found
+    int launcherPassedOver;  // a candidate was the launcher's own file, taken as absent
     GrowString commandLine;  // the child's
     JavaRuntime java;
 } LaunchPlan;

@@ -21,14 +21,15 @@ HMODULE LoadRuntimeLibrary(void)
     return NULL;
 }
 
-// Runs the machine's runtime library in this process and returns its result.
+// Runs the machine's runtime library in this process and returns its result, or -1 after
+// saying why it can't: a start that fails must not look like one that ran and ended well.
 static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
                              WCHAR* commandLine, int showCommand)
 {
     HMODULE library = LoadRuntimeLibrary();
     if (library == NULL) {
         MessageBoxW(NULL, TEXT("Could not find DLL: Kol.DLL"), TEXT("Error Loading DLL"), MB_OK);
-        return 0;
+        return -1;
     }
     // Through the untyped function pointer: exports carry no signature.
     KolMainProc kolMain =
@@ -36,7 +37,7 @@ static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
     if (kolMain == NULL) {
         MessageBoxW(NULL, TEXT("Could not find DLL entry routine \"KolMainW\""),
                     TEXT("Error Starting DLL"), MB_OK);
-        return 0;
+        return -1;
     }
     int result = CallKolMain(kolMain, instance, previousInstance, commandLine, showCommand,
                              GetModuleHandleW(NULL), library);

@@ -4,7 +4,8 @@
 
 #include "platform/platform.h"
 
-// Returns the process's exit code: the machine's, or 0 when the start ends early.
+// Returns the process's exit code: the machine's; 0 when the start ends early with its
+// work done (registration alone, a hand-off); -1 when it fails.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                    int showCommand);
 

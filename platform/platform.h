@@ -21,6 +21,12 @@
 #include <winsock.h>
 #include <shlobj.h>
 
+// Windows CE gives a file one name, whose letters match without regard to case.
+inline int IsSameFile(LPCWSTR path, LPCWSTR otherPath)
+{
+    return lstrcmpiW(path, otherPath) == 0;
+}
+
 #elif defined(_WIN32)
 
 #ifndef UNICODE
@@ -111,6 +117,10 @@ HMODULE CeLoadLibraryW(LPCWSTR nameOrPath);
 
 // One of Windows' own libraries, from the system folder only.
 HMODULE LoadSystemLibrary(LPCWSTR name);
+
+// A desktop file has several names (short names, hard links, "..", "/"): two paths are
+// compared by the files they open (platform/win32/files.cpp). 1 when they name one file.
+int IsSameFile(LPCWSTR path, LPCWSTR otherPath);
 
 // Explorer caches file associations; the shell library is loaded only when registering,
 // not imported: importing it would cost every start its load.
@@ -407,6 +417,9 @@ LONG RegCloseKey(HKEY key);
 
 // Files and processes
 DWORD GetFileAttributesW(LPCWSTR path);
+// Desktop's comparison of the files that two paths name; a file may be given several
+// names (HostLinkFile).
+int IsSameFile(LPCWSTR path, LPCWSTR otherPath);
 BOOL CreateProcessW(LPCWSTR application, LPWSTR commandLine,
                     LPSECURITY_ATTRIBUTES processSecurity, LPSECURITY_ATTRIBUTES threadSecurity,
                     BOOL inheritHandles, DWORD creationFlags, LPVOID environment,

@@ -93,6 +93,8 @@ std::vector<HMODULE> HostFreeLibraryCalls();
 // --- Files ---------------------------------------------------------------------------
 void HostAddFile(const std::u16string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
 void HostAddDirectory(const std::u16string& path);
+// Another name for an existing file, as a hard link or a short name gives one on desktop.
+void HostLinkFile(const std::u16string& path, const std::u16string& existing);
 // Paths given to GetFileAttributesW, in order.
 std::vector<std::u16string> HostFileQueries();
 

@@ -28,6 +28,8 @@ BUILD = session.BUILD
 BIN = BUILD / "bin"
 # kolbrand is built for x86-64 only, and brands launchers of both architectures.
 KOLBRAND = ROOT / "build" / "win64" / "bin" / "kolbrand.exe"
+# This build's processor, as kolbrand --list names it.
+ARCHITECTURE = "x86 (32-bit)" if BUILD.name == "win32" else "x64 (64-bit)"
 HELPERS = BUILD / "e2e-helpers"
 VARIANTS = BUILD / "variants"
 TMP = ROOT / "build" / "e2e" / "tmp"

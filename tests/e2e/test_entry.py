@@ -37,22 +37,22 @@ class EntryTest(rig.WineTestCase):
                 call = rig.run(rig.BIN / "launcher.exe", line).call
                 self.assertEqual(rig.units(line), call["commandLineUnits"])
 
-    def test_missing_library_shows_its_box_and_exits_zero(self):
+    def test_missing_library_shows_its_box_and_exits_minus_one(self):
         folder = self.tmp()
         launcher = rig.install(folder, runtime=False)
         result = rig.run(launcher, "x", cwd=folder, extra_env={"KOL_EXIT": "9"})
         self.assertEqual([("Error Loading DLL", "Could not find DLL: Kol.DLL")], result.boxes)
-        self.assertEqual(0, result.exit_code)
+        self.assertEqual(-1, result.exit_code)
         self.assertEqual([], result.calls)
 
-    def test_library_without_entry_routine_shows_its_box_and_exits_zero(self):
+    def test_library_without_entry_routine_shows_its_box_and_exits_minus_one(self):
         folder = self.tmp()
         launcher = rig.install(folder, runtime=False)
         shutil.copyfile(rig.HELPERS / "noentry.dll", folder / "Kol.dll")
         result = rig.run(launcher, "x", cwd=folder)
         self.assertEqual([("Error Starting DLL", 'Could not find DLL entry routine "KolMainW"')],
                          result.boxes)
-        self.assertEqual(0, result.exit_code)
+        self.assertEqual(-1, result.exit_code)
 
     def test_entry_routine_that_removes_its_own_arguments(self):
         # WinMain's convention for a 32-bit runtime; it returns 1000 plus its line's length.
@@ -98,7 +98,7 @@ class EntryTest(rig.WineTestCase):
                 result = rig.run(launcher, "x", cwd=current)
                 self.assertEqual(boxes, result.boxes)
                 self.assertEqual(calls, len(result.calls))
-                self.assertEqual(0, result.exit_code)
+                self.assertEqual(0 if calls else -1, result.exit_code)
 
     def test_a_relative_registered_path_is_taken_from_the_launchers_folder(self):
         folder = self.tmp()
@@ -115,7 +115,7 @@ class EntryTest(rig.WineTestCase):
         rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", rig.win_path(folder / "absent.dll"))
         result = rig.run(launcher, "x", cwd=folder)
         self.assertEqual([("Error Loading DLL", "Could not find DLL: Kol.DLL")], result.boxes)
-        self.assertEqual(0, result.exit_code)
+        self.assertEqual(-1, result.exit_code)
 
 
 if __name__ == "__main__":

@@ -138,6 +138,8 @@ class ExplainTest(rig.WineTestCase):
                 result = rig.run(launcher, "x", cwd=current)
                 self.assertEqual(boxes, result.boxes)
                 self.assertEqual(0 if boxes else 1, len(result.calls))
+                if boxes:
+                    self.assertEqual(str(result.exit_code), found(r"exit code (-?\d+)$", report))
 
     def test_a_running_instance_takes_the_start_as_explained(self):
         launcher = rig.install(self.folder)

@@ -141,6 +141,38 @@ class ExternalTest(rig.WineTestCase):
         self.assertEqual([CANNOT_FIND], result.boxes)
         self.assertEqual(-1, result.exit_code)
 
+    def test_the_launcher_never_runs_itself(self):
+        # Registration names the runtime library after the launcher, Kol.exe as Kol.DLL: kol.exe
+        # beside it and at the runtime base is then the launcher itself, under any name.
+        registered = f"{self.dir}Kol.DLL"
+        cases = [
+            ("Kol.exe", None, None),
+            ("Demo.exe", "hard link", None),
+            ("kolw.exe", "machine", "kol.exe"),
+        ]
+        for name, kol, runs in cases:
+            with self.subTest(launcher=name, kol=kol):
+                shutil.rmtree(self.folder)
+                launcher = rig.install(self.folder, launcher=rig.variant("external_empty"),
+                                       name=name, runtime=False)
+                if kol == "hard link":
+                    (self.folder / "kol.exe").hardlink_to(launcher)
+                elif kol == "machine":
+                    self.machine("kol.exe", kind="kol")
+                rig.reg_set(LIBRARY_KEY, "@", "sz", registered)
+                explained = rig.wine(rig.KOLBRAND, "--explain", rig.win_path(launcher))
+                self.assertIn("the launcher's own file, met among the candidates, is passed "
+                              "over", explained.stdout)
+                result = rig.run(launcher, "x", timeout_ms=10000)
+                self.assertFalse(result.timed_out, result)
+                if runs:
+                    self.assertRan(result, self.folder / runs, "wmain")
+                    self.assertEqual(0, explained.returncode, explained.stdout)
+                else:
+                    self.assertEqual(([CANNOT_FIND], -1, []),
+                                     (result.boxes, result.exit_code, result.calls))
+                    self.assertEqual(1, explained.returncode, explained.stdout)
+
     def test_kolw_that_is_no_program(self):
         launcher = self.launcher()
         (self.folder / "kolw.exe").write_bytes(b"not a program\r\n")

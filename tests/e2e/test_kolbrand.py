@@ -172,6 +172,7 @@ class KolbrandTest(rig.WineTestCase):
 
     def test_list_of_the_shipped_launcher(self):
         self.assertEqual(
+            f"architecture: {rig.ARCHITECTURE}\n"
             "mode: in-process\n"
             "embedded line: none\n"
             "CONFIG:\n"
@@ -200,6 +201,7 @@ class KolbrandTest(rig.WineTestCase):
         launcher = self.tmp() / "app.exe"
         self.brand_like_cmake(launcher)
         self.assertEqual(
+            f"architecture: {rig.ARCHITECTURE}\n"
             "mode: in-process\n"
             "CommandLine: \"app.kol start\"\n"
             "CONFIG:\n"
@@ -240,7 +242,8 @@ class KolbrandTest(rig.WineTestCase):
         self.brand(second, "--from", rig.win_path(first), "--launch-line", "run.kol",
                    "--config", "SplashScreen=200x150;WIDE", "--remove-splash", "splashscreen1")
         text = listing(second)
-        self.assertTrue(text.startswith("mode: launch-line\nLaunchLine: \"run.kol\"\n"), text)
+        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nmode: launch-line\n"
+                                        "LaunchLine: \"run.kol\"\n"), text)
         self.assertIn("SplashScreen bitmaps:\n  WIDE: 200x150", text)
         self.assertNotIn("SPLASHSCREEN1", text)
         self.assertIn("icon group 50: 16x16 (32 bits), 24x24", text, "the icon is kept")
@@ -392,16 +395,34 @@ class KolbrandTest(rig.WineTestCase):
         self.assertTrue(output.stat().st_mode & 0o200, "the output is writable")
         self.assertEqual(["app.exe", "source"], sorted(p.name for p in folder.iterdir()))
         self.brand(output, "--from", rig.win_path(source), "--command-line", "b.kol")
-        self.assertTrue(listing(output).startswith('mode: in-process\nCommandLine: "b.kol"'))
+        self.assertIn('\nmode: in-process\nCommandLine: "b.kol"\n', listing(output))
 
-    def test_help_in_every_form_writes_nothing(self):
+    def test_help_in_every_form_describes_every_option_and_writes_nothing(self):
         folder = self.tmp()
+        options = {"--from", "--command-line", "--launch-line", "--config", "--config-file",
+                   "--splash", "--remove-splash", "--icon", "--version", "--description",
+                   "--product", "--company", "--copyright", "--line", "--screen"}
         for form in ("--help", "-h", "/?", "help"):
             with self.subTest(form=form):
                 completed = rig.wine(KOLBRAND, form, cwd=folder)
                 self.assertEqual(0, completed.returncode, completed.stderr)
                 self.assertTrue(completed.stdout.startswith("usage: kolbrand OUTPUT.exe"))
+                # "  --option VALUE  what it does"
+                described = {words[0] for words in (line.split(None, 2)
+                                                    for line in completed.stdout.splitlines()
+                                                    if line.startswith("  --"))
+                             if len(words) == 3}
+                self.assertEqual(options, described)
+                examples = [line.split()[2] for line in completed.stdout.splitlines()
+                            if line.startswith("  example: kolbrand ")]
+                self.assertEqual(["Chess.exe", "--list", "--explain"], examples)
                 self.assertEqual([], list(folder.iterdir()))
+
+    def test_an_output_named_by_a_unix_path_is_written_there(self):
+        output = self.tmp() / "Chess.exe"
+        completed = kolbrand(str(output), "--product", "Chess")
+        self.assertEqual(0, completed.returncode, completed.stderr)
+        self.assertEqual("Chess", version_fields(output)["ProductName"])
 
     def test_a_failed_rename_removes_the_temporary_file(self):
         folder = self.tmp()
@@ -415,7 +436,7 @@ class KolbrandTest(rig.WineTestCase):
     def test_a_launcher_can_be_branded_in_place(self):
         launcher = rig.install(self.tmp(), name="app.exe")
         self.brand(launcher, "--from", rig.win_path(launcher), "--command-line", "a.kol")
-        self.assertTrue(listing(launcher).startswith("mode: in-process\nCommandLine: \"a.kol\"\n"))
+        self.assertIn("\nmode: in-process\nCommandLine: \"a.kol\"\n", listing(launcher))
         self.assertEqual(" a.kol doc.kol", rig.run(launcher, "doc.kol").call["commandLine"])
 
     def test_usage_errors(self):

@@ -84,10 +84,10 @@ TEST_F(EntryTest, ExitCodesPassThrough)
     }
 }
 
-TEST_F(EntryTest, MissingLibraryShowsItsBoxAndExitsZero)
+TEST_F(EntryTest, MissingLibraryShowsItsBoxAndExitsMinusOne)
 {
     resultToReturn = 9;
-    EXPECT_EQ(0, Run(u"x"));
+    EXPECT_EQ(-1, Run(u"x"));
     ASSERT_EQ(1u, HostMessageBoxes().size());
     HostMessageBox box = HostMessageBoxes()[0];
     EXPECT_EQ(u"Could not find DLL: Kol.DLL", box.text);
@@ -101,7 +101,7 @@ TEST_F(EntryTest, MissingLibraryShowsItsBoxAndExitsZero)
 TEST_F(EntryTest, LibraryWithoutEntryRoutineStaysLoaded)
 {
     HostAddLibrary(u"Kol.dll", NULL);
-    EXPECT_EQ(0, Run(u"x"));
+    EXPECT_EQ(-1, Run(u"x"));
     ASSERT_EQ(1u, HostMessageBoxes().size());
     EXPECT_EQ(u"Could not find DLL entry routine \"KolMainW\"", HostMessageBoxes()[0].text);
     EXPECT_EQ(u"Error Starting DLL", HostMessageBoxes()[0].caption);

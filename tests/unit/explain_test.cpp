@@ -67,9 +67,19 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"bare start", u"", [] {}, "KolFile10\\DLL = \\Program Files\\Demo\\Demo.DLL", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
         {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
-         "message \"Could not find DLL entry routine \"KolMainW\"\"", 1},
+         "message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error Starting DLL\"), "
+         "exit code -1", 1},
+        {"runtime for another processor", u"x",
+         [] {
+             test_images::TestImage image;
+             image.pe32Plus = false;
+             image.dll = true;
+             image.exports = {"KolMainW"};
+             files[Runtime] = test_images::BuildImage(image);
+         },
+         "it is built for x86 (32-bit), the launcher for x64 (64-bit): it doesn't load", 1},
         {"runtime that can't be read", u"x", [] { files.clear(); },
-         "message \"Could not find DLL: Kol.DLL\"", 1},
+         "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
         {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
          "a window of that class exists now", 0},
@@ -87,6 +97,13 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
+        {"only the launcher itself to run", u"",
+         [] {
+             HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol");
+             HostAddFile(Launcher);
+             HostLinkFile(u"\\Program Files\\Demo\\kol.exe", Launcher);
+         },
+         "exit code -1\n  the launcher's own file, met among the candidates, is passed over", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

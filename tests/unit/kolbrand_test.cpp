@@ -107,8 +107,11 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{"out.exe", "--remove-splash", ""}, "--remove-splash is given an empty value"},
         {{"--list", ""}, "--list is given an empty value"},
         {{""}, "an empty OUTPUT name given"},
-        {{"-x.exe"}, "unknown option -x.exe (an OUTPUT name may not begin with \"-\" or \"/\")"},
+        {{"-x.exe"}, "unknown option -x.exe (an OUTPUT name may not begin with \"-\", nor with "
+                     "\"/\" unless it is a Unix path: /home/me/Chess.exe)"},
         {{"/out.exe"}, "unknown option /out.exe"},
+        {{"/home/me/Chess.exe", "--command-line", "a.kol"}, nullptr},
+        {{"/list"}, "unknown option /list"},
         {{"out.exe", "--version", "1.2.3.4", "--copyright", "\xC2\xA9 Me"}, nullptr},
         {{"out.exe", "--version", "65535.0.0.65535"}, nullptr},
         {{"out.exe", "--version", "1.2.3"}, "expected four numbers a.b.c.d"},
@@ -463,6 +466,7 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     launcher.hasIcon = true;
     launcher.icons = {{16, 16, 0, 1, 32, 1, ""}, {256, 256, 0, 1, 8, 2, ""}};
     EXPECT_EQ("L.exe\n"
+              "architecture: x86 (32-bit)\n"
               "mode: in-process\n"
               "CommandLine: \"caf\\xE9 start\" (8 bytes after the first line are ignored)\n"
               "LaunchLine: present but never read (CommandLine wins)\n"
@@ -473,15 +477,18 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "splash shown: none (no SplashScreen entry)\n"
               "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n"
               "version: none\n",
-              DescribeLauncher("L.exe", launcher));
+              DescribeLauncher("L.exe", 0x14C, launcher));
 
     LauncherResources bare;
     bare.hasLaunchLine = true;
     bare.launchLine = "run.kol";
-    EXPECT_EQ("L.exe\nmode: launch-line\nLaunchLine: \"run.kol\"\nCONFIG: none (no splash)\n"
-              "SplashScreen bitmaps: none\nsplash shown: none (no SplashScreen entry)\n"
-              "icon group 50: none\nversion: none\n",
-              DescribeLauncher("L.exe", bare));
+    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nmode: launch-line\nLaunchLine: \"run.kol\"\n"
+              "CONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
+              "splash shown: none (no SplashScreen entry)\nicon group 50: none\nversion: none\n",
+              DescribeLauncher("L.exe", 0x1C2, bare));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x8664, bare).find("L.exe\narchitecture: x64 (64-bit)\n"));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x166, bare)
+                      .find("L.exe\narchitecture: an unknown processor (machine 0x0166)\n"));
 }
 
 std::string Bmp(int width, int height, int bits = 24)
@@ -631,7 +638,7 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     launcher.bitmaps = {{"SMALL", Bmp(139, 136), ""},
                         {"TALL", Bmp(240, 320, 4), ""},
                         {"WIDE", Bmp(320, 240, 32), ""}};
-    std::string listing = DescribeLauncher("L.exe", launcher);
+    std::string listing = DescribeLauncher("L.exe", 0x8664, launcher);
     std::string expected = "SplashScreen bitmaps:\n"
                            "  SMALL: 139x136, 24 bits per pixel, accepted\n"
                            "  TALL: 240x320, 4 bits per pixel, accepted\n"
@@ -692,11 +699,13 @@ TEST_F(KolbrandTest, HostileInputs)
         {"UTF-16 with its mark", configFile, config(std::string("\xFF\xFEU\0s\0", 6)),
          {"c.txt: is saved as UTF-16 (little-endian), but the launcher reads CONFIG one byte "
           "per character: save it as UTF-8 without a byte-order mark, or as ANSI"},
-         {"SPLASHSCREEN1"}},
+         {}},
         {"UTF-16 without", configFile, config(std::string("U\0s\0", 4)),
-         {"c.txt: is saved as UTF-16 (little-endian)"}, {"SPLASHSCREEN1"}},
+         {"c.txt: is saved as UTF-16 (little-endian)"}, {}},
         {"UTF-16 big-endian", configFile, config(std::string("\0U\0s", 4)),
-         {"c.txt: is saved as UTF-16 (big-endian)"}, {"SPLASHSCREEN1"}},
+         {"c.txt: is saved as UTF-16 (big-endian)"}, {}},
+        {"a final line break", configFile, config("SplashScreen=2x2;SPLASHSCREEN1\r\n"),
+         {"c.txt: CONFIG ends with a line break"}, {}},
         {"UTF-8 mark", configFile,
          config("\xEF\xBB\xBFSplashScreenTitle=A|SplashScreen=2x2;SPLASHSCREEN1"),
          {},
@@ -995,7 +1004,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         inputs.from.version = launcher;
         Diagnostics diagnostics;
         LauncherResources out = PlanBrand(options, inputs, &diagnostics);
-        std::string listing = DescribeLauncher("L", out);
+        std::string listing = DescribeLauncher("L", 0x8664, out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
     EXPECT_FALSE(ReadVersionInfo(launcher.substr(0, 100)).present) << "cut short";

@@ -125,11 +125,15 @@ TEST_F(LaunchTest, CompositionEdges)
     ExpectCompositions(cases, {u"kol.exe", u"a.kol", u"\\a.kol", u"App.Kol"}, {u"folder.kol"});
 }
 
-// The worked examples of the executable choice, same launcher.
+// The worked examples of the executable choice, same launcher; then the launcher's own
+// file, passed over as if it were absent under whatever name: a launcher named "Kol.exe"
+// would otherwise run itself without end.
 struct ExecutableCase {
     std::vector<std::u16string> existing;
     const char16_t* registered;  // null: nothing registered
     const char16_t* application;  // null: "Cannot find Kol VM Executable"
+    const char16_t* launcher = Launcher;
+    bool kolIsLauncher = false;  // "kol.exe" beside it is another name of the launcher's file
 };
 
 TEST_F(LaunchTest, ExecutableChoiceExamples)
@@ -148,14 +152,25 @@ TEST_F(LaunchTest, ExecutableChoiceExamples)
         {{u"\\Windows\\KolW.exe"}, u"\\Windows\\KolW.DLL", u"\\Windows\\KolW.exe"},
         {{u"\\Windows\\Kolw.exe"}, nullptr, nullptr},
         {{}, u"\\Windows\\Kol.DLL", nullptr},
+        {{}, u"\\Program Files\\Demo\\Kol.DLL", nullptr, u"\\Program Files\\Demo\\Kol.exe"},
+        {{}, u"\"\\Program Files\\Demo\\kol.dll\"", nullptr, u"\\Program Files\\Demo\\KOL.EXE"},
+        {{u"\\Windows\\Kol.exe"}, u"\\Windows\\Kol.DLL", u"\\Windows\\Kol.exe",
+         u"\\Program Files\\Demo\\Kol.exe"},
+        {{kol}, nullptr, u"\\Program Files\\Demo\\kol.exe", u"\\Program Files\\Demo\\kolw.exe"},
+        {{u"\\Windows\\Kolw.exe"}, u"\\Windows\\Kol.DLL", u"\\Windows\\Kolw.exe", Launcher, true},
     };
     for (const ExecutableCase& c : cases) {
-        SCOPED_TRACE(Show(c.registered ? c.registered : u"(not registered)") + " with " +
-                     std::to_string(c.existing.size()) + " files");
+        SCOPED_TRACE(Show(c.launcher) + ", " +
+                     Show(c.registered ? c.registered : u"(not registered)") + " with " +
+                     std::to_string(c.existing.size()) + " files" +
+                     (c.kolIsLauncher ? " and kol.exe its other name" : ""));
         HostReset();
-        HostSetModulePath(Launcher);
+        HostSetModulePath(c.launcher);
+        HostAddFile(c.launcher);
         for (const std::u16string& file : c.existing)
             HostAddFile(file);
+        if (c.kolIsLauncher)
+            HostLinkFile(kol, c.launcher);
         if (c.registered != nullptr)
             HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", c.registered);
         HostSetProcessOutcome(true, 3);

@@ -94,12 +94,12 @@ static void CheckBitmapRows(const std::string& label, const BitmapHeader& header
                                         " rows; the launcher leaves the top ones blank");
 }
 
-void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
+void CheckBitmaps(const std::string& fromPath, const LauncherResources& out, bool configRefused,
                   Diagnostics* diagnostics)
 {
     for (const SplashBitmap& bitmap : out.bitmaps) {
         std::string label = BitmapLabel(bitmap, fromPath);
-        if (!IsNamedByConfig(out, bitmap.name)) {
+        if (!configRefused && !IsNamedByConfig(out, bitmap.name)) {
             std::string kept = bitmap.source.empty() ? " (--remove-splash " + bitmap.name +
                                                            " leaves it out)"
                                                      : "";

@@ -15,9 +15,10 @@ std::string SplashRefusal(const SplashBitmap& bitmap, BitmapHeader* header);
 int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name);
 
 // Added bitmaps and those CONFIG names must be ones the launcher shows, and a bitmap that
-// no entry names earns a warning; fromPath names the source launcher in messages about
-// the bitmaps it carries.
-void CheckBitmaps(const std::string& fromPath, const LauncherResources& out,
+// no entry names earns a warning, unless configRefused: a refused CONFIG names nothing
+// that the launcher would read. fromPath names the source launcher in messages about the
+// bitmaps it carries.
+void CheckBitmaps(const std::string& fromPath, const LauncherResources& out, bool configRefused,
                   Diagnostics* diagnostics);
 
 #endif

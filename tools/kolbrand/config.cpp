@@ -220,11 +220,11 @@ static void CheckChoosableEntries(const std::string& origin, const std::string& 
     FreeConfig(table);
 }
 
-void CheckConfig(const std::string& origin, const std::string& config,
-                 const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
+int CheckConfig(const std::string& origin, const std::string& config,
+                const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
 {
     if (!CheckConfigBytes(origin, config, diagnostics))
-        return;
+        return 0;
     int titles = 0;
     for (const ConfigEntry& entry : ReadConfigEntries(config)) {
         CheckConfigEntry(origin, entry, diagnostics);
@@ -236,4 +236,5 @@ void CheckConfig(const std::string& origin, const std::string& config,
                                             "SplashScreenTitle");
     }
     CheckChoosableEntries(origin, config, diagnostics);
+    return 1;
 }

@@ -23,7 +23,8 @@ std::string ConfigFromFile(const std::string& path, const std::string& data,
                            Diagnostics* diagnostics);
 
 // Refusals of a CONFIG text, and the warnings it earns, with the bitmaps the output holds.
-void CheckConfig(const std::string& origin, const std::string& config,
+// 0 when its bytes are refused (a NUL, a line break), so that its entries mean nothing.
+int CheckConfig(const std::string& origin, const std::string& config,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics);
 
 #endif

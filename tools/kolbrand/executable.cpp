@@ -1,5 +1,6 @@
 #include "tools/kolbrand/executable.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -134,6 +135,25 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
     image->exports = ReadDirectory(file, at + directories, count, 0);
     image->resources = ReadDirectory(file, at + directories, count, 2);
     return 1;
+}
+
+// The machine fields of the processors a launcher is built for: the desktop's and the
+// devices' (ARM, its Thumb code, and ARMv7).
+static const struct {
+    unsigned machine;
+    const char* name;
+} Architectures[] = {{0x014C, "x86 (32-bit)"}, {0x8664, "x64 (64-bit)"}, {0x01C0, "ARM (32-bit)"},
+                     {0x01C2, "ARM (32-bit)"}, {0x01C4, "ARM (32-bit)"}, {0xAA64, "ARM64 (64-bit)"}};
+
+std::string ArchitectureName(unsigned machine)
+{
+    for (const auto& architecture : Architectures) {
+        if (architecture.machine == machine)
+            return architecture.name;
+    }
+    char text[40];
+    snprintf(text, sizeof(text), "an unknown processor (machine 0x%04X)", machine);
+    return text;
 }
 
 int ReadExecutable(const std::string& file, ExecutableImage* image, std::string* problem)

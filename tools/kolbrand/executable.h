@@ -34,6 +34,10 @@ struct ExecutableImage {
     ImageDirectory resources;
 };
 
+// The processor of a header's machine field in words: "x86 (32-bit)", "x64 (64-bit)",
+// "ARM (32-bit)", "ARM64 (64-bit)", else the field's value.
+std::string ArchitectureName(unsigned machine);
+
 // Reads the headers and the section table. 0, with what is wrong in *problem (a clause
 // to follow the file's name), unless the headers, every section's bytes and the resource
 // directory lie within the file.

@@ -304,8 +304,8 @@ static std::string LoadProblem(const ExplainInputs& in, const std::string& bytes
     if (!ReadExecutable(bytes, image, &problem))
         return "it " + problem;
     if (image->machine != in.machine)
-        return "it is built for another processor (machine 0x" + Hex(image->machine, 4) +
-               ", the launcher's 0x" + Hex(in.machine, 4) + ")";
+        return "it is built for " + ArchitectureName(image->machine) + ", the launcher for " +
+               ArchitectureName(in.machine);
     return "";
 }
 
@@ -341,7 +341,7 @@ static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* nam
     }
     out->report += "    it doesn't export KolMainW" + (problem.empty() ? "" : " (" + problem + ")") +
                    ": message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error "
-                   "Starting DLL\"), exit code 0\n";
+                   "Starting DLL\"), exit code -1\n";
     out->exitCode = 1;
     return 1;
 }
@@ -355,7 +355,7 @@ static void ExplainRuntime(const ExplainInputs& in, Explanation* out)
             return;
     }
     out->report += "  none loads: message \"Could not find DLL: Kol.DLL\" (\"Error Loading "
-                   "DLL\"), exit code 0\n";
+                   "DLL\"), exit code -1\n";
     out->exitCode = 1;
 }
 
@@ -390,6 +390,13 @@ static std::string DescribeExecutableRule(const LaunchPlan& plan)
            "lower-case \"w\" loses it first";
 }
 
+static std::string DescribePassedOver(const LaunchPlan& plan)
+{
+    return plan.launcherPassedOver ? "  the launcher's own file, met among the candidates, is "
+                                     "passed over: a launcher never runs itself\n"
+                                   : "";
+}
+
 // Whether the executable at path would start: a program, not a library, that reads whole.
 static std::string ExecutableProblem(const ExplainInputs& in, const std::u16string& path)
 {
@@ -414,12 +421,13 @@ static void ExplainLaunchLine(const ExplainInputs& in, const WCHAR* line, Explan
     if (!FindFallbackExecutable(&plan)) {
         out->report += "executable: none beside the launcher (kolw.exe, kol.exe), nor named after "
                        "a registered runtime library: message \"Cannot find Kol VM "
-                       "Executable\" (\"Kol Launcher Error\"), exit code -1\n";
+                       "Executable\" (\"Kol Launcher Error\"), exit code -1\n" +
+                       DescribePassedOver(plan);
         out->exitCode = 1;
         return;
     }
     out->report += "executable: " + Shown(plan.executable.text) + ", " +
-                   DescribeExecutableRule(plan) + "\n";
+                   DescribeExecutableRule(plan) + "\n" + DescribePassedOver(plan);
     std::string problem = ExecutableProblem(in, Units(plan.executable.text));
     if (!problem.empty()) {
         out->report += "  " + problem + ": message \"Cannot run Kol VM Executable\" (\"Kol "

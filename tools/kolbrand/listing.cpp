@@ -4,6 +4,7 @@
 #include "splash/config.h"
 #include "tools/kolbrand/bitmaps.h"
 #include "tools/kolbrand/config.h"
+#include "tools/kolbrand/executable.h"
 #include "tools/kolbrand/text.h"
 #include "tools/kolbrand/version.h"
 
@@ -132,9 +133,10 @@ static std::string DescribeVersion(const LauncherResources& launcher)
     return text;
 }
 
-std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher)
+std::string DescribeLauncher(const std::string& path, unsigned machine,
+                             const LauncherResources& launcher)
 {
-    return path + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
+    return path + "\narchitecture: " + ArchitectureName(machine) + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
            DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher) +
            DescribeVersion(launcher);
 }

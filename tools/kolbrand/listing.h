@@ -11,7 +11,8 @@ std::string DescribeLine(const char* name, const std::string& resource);
 // CONFIG's entries, one a line.
 std::string DescribeConfigEntries(const std::vector<ConfigEntry>& entries);
 
-// The --list report of a launcher.
-std::string DescribeLauncher(const std::string& path, const LauncherResources& launcher);
+// The --list report of a launcher built for the processor of that machine field.
+std::string DescribeLauncher(const std::string& path, unsigned machine,
+                             const LauncherResources& launcher);
 
 #endif

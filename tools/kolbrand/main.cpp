@@ -72,9 +72,11 @@ static int List(const std::string& path)
     std::string file;
     std::vector<ImageResource> resources;
     std::string error;
-    if (!ReadLauncherFile(path, &file, &resources, &error))
+    ExecutableImage image;
+    if (!ReadLauncherFile(path, &file, &resources, &error) ||
+        !ReadExecutable(file, &image, &error))
         return Fail(error);
-    WriteOutput(DescribeLauncher(path, ReadLauncherResources(resources)));
+    WriteOutput(DescribeLauncher(path, image.machine, ReadLauncherResources(resources)));
     return 0;
 }
 
@@ -149,7 +151,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     if (options.help) {
-        WriteOutput(KolbrandUsage);
+        WriteOutput(std::string(KolbrandUsage) + KolbrandHelp);
         return 0;
     }
     if (options.explain)

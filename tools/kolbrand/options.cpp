@@ -10,7 +10,45 @@ const char* const KolbrandUsage =
     "                [--company TEXT] [--copyright TEXT]\n"
     "       kolbrand --list LAUNCHER.exe\n"
     "       kolbrand --explain LAUNCHER.exe [--line TEXT] [--screen WIDTHxHEIGHT]\n"
-    "       kolbrand --help\n";
+    "       kolbrand --help       (what each option does, with examples)\n";
+
+const char* const KolbrandHelp =
+    "\n"
+    "kolbrand OUTPUT.exe writes a branded copy of a launcher; what no option names is copied\n"
+    "unchanged. Everything is checked first: with anything wrong, nothing is written.\n"
+    "  --from LAUNCHER.exe     the launcher to copy; by default launcher.exe beside kolbrand\n"
+    "  --command-line TEXT     the embedded command line: the machine runs in the launcher's\n"
+    "                          process, the user's arguments after it; drops a launch line\n"
+    "  --launch-line TEXT      the embedded launch line: the machine runs as a child process,\n"
+    "                          kolw.exe or kol.exe; drops a command line\n"
+    "  --config TEXT           CONFIG: SplashScreenTitle=TEXT, SplashScreen=WIDTHxHEIGHT;NAME\n"
+    "                          (one per bitmap, small to large), UseJavaVM=true, joined by |\n"
+    "  --config-file FILE      CONFIG from a file's bytes (ASCII, without a final line break)\n"
+    "  --splash NAME=FILE.bmp  adds or replaces the splash bitmap NAME: an uncompressed,\n"
+    "                          bottom-up BMP of 1, 4, 8 or 24 bits per pixel\n"
+    "  --remove-splash NAME    removes the splash bitmap NAME\n"
+    "  --icon FILE.ico         the program's and its documents' icon (icon group 50)\n"
+    "  --version a.b.c.d       the file and product version, four numbers of at most 65535\n"
+    "  --description TEXT      the file description that Explorer shows\n"
+    "  --product TEXT          the product name\n"
+    "  --company TEXT          the company name\n"
+    "  --copyright TEXT        the copyright notice\n"
+    "  example: kolbrand Chess.exe --command-line \"\\Apps\\Chess\\chess.kol\"\n"
+    "             --config \"SplashScreenTitle=Chess|SplashScreen=240x320;CHESS\"\n"
+    "             --splash CHESS=chess.bmp --icon chess.ico --version 2.1.0.0 --product Chess\n"
+    "\n"
+    "kolbrand --list LAUNCHER.exe tells what a launcher carries: its architecture, mode and\n"
+    "line, CONFIG, splash bitmaps and the one each screen shows, icon and version.\n"
+    "  example: kolbrand --list Chess.exe\n"
+    "\n"
+    "kolbrand --explain LAUNCHER.exe tells what the launcher would do if started now on this\n"
+    "machine's registry and files, and does none of it.\n"
+    "  --line TEXT             the command line after the program's name (empty by default)\n"
+    "  --screen WIDTHxHEIGHT   the screen the splash is chosen for (by default this display)\n"
+    "  example: kolbrand --explain Chess.exe --line \"\\\"C:\\My Documents\\Game.kol\\\"\"\n"
+    "\n"
+    "Exit codes: 0 done; 1 refused, nothing written (--explain: the start would fail);\n"
+    "2 usage error.\n";
 
 // The text fields that branding sets, by option and by the version resource's key.
 static const char* const VersionTextOptions[][2] = {{"--description", "FileDescription"},
@@ -253,15 +291,22 @@ static int MayBeEmpty(const std::string& option)
     return 0;
 }
 
+// "/" with another "/" after it: an absolute Unix path, as a shell under Wine passes it
+// on and Wine opens it; "/name" alone would be an option of Windows' form.
+static int IsUnixPath(const std::string& argument)
+{
+    return argument[0] == '/' && argument.find('/', 1) != std::string::npos;
+}
+
 static int SetOutput(const std::string& argument, BrandOptions* options, std::string* error)
 {
     if (argument.empty()) {
         *error = "an empty OUTPUT name given";
         return 0;
     }
-    if (argument[0] == '-' || argument[0] == '/') {
-        *error = "unknown option " + argument + " (an OUTPUT name may not begin with \"-\" or "
-                 "\"/\")";
+    if (argument[0] == '-' || (argument[0] == '/' && !IsUnixPath(argument))) {
+        *error = "unknown option " + argument + " (an OUTPUT name may not begin with \"-\", nor "
+                 "with \"/\" unless it is a Unix path: /home/me/Chess.exe)";
         return 0;
     }
     if (!options->output.empty()) {

@@ -37,7 +37,9 @@ struct BrandOptions {
     VersionChanges version;
 };
 
+// The usage lines, shown with a usage error too; what each option does, for --help.
 extern const char* const KolbrandUsage;
+extern const char* const KolbrandHelp;
 
 // Reads the arguments after the program's name; 0 with a message on a usage error.
 int ParseBrandOptions(const std::vector<std::string>& arguments, BrandOptions* options,

@@ -108,8 +108,10 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
     SetBitmaps(options, inputs, &out, diagnostics);
     SetIcon(options, inputs, &out, diagnostics);
     SetVersion(options, inputs, &out);
-    if (out.hasConfig && configRead)
-        CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics);
-    CheckBitmaps(inputs.fromPath, out, diagnostics);
+    bool configRefused =
+        !configRead ||
+        (out.hasConfig &&
+         !CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics));
+    CheckBitmaps(inputs.fromPath, out, configRefused, diagnostics);
     return out;
 }
