@@ -15,7 +15,7 @@ static void CheckImage(const std::string& file, const ExecutableImage& image)
         CHECK(section.rawSize == 0 || (uint64_t)section.rawOffset + section.rawSize <= file.size());
     std::vector<ImageResource> resources;
     std::string problem;
-    int read = ReadResources(file, image, &resources, &problem);
+    int read = ReadResources(file, image, LanguagePreference(), &resources, &problem);
     CHECK(read == problem.empty());
     CHECK(read || resources.empty());
     uint64_t total = 0;

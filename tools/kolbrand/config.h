@@ -23,7 +23,9 @@ std::string ConfigFromFile(const std::string& path, const std::string& data,
                            Diagnostics* diagnostics);
 
 // Refusals of a CONFIG text, and the warnings it earns, with the bitmaps the output holds.
-void CheckConfig(const std::string& origin, const std::string& config,
+// A byte above 0x7F is refused in a text typed on kolbrand's command line, which arrives
+// as UTF-8, and only warned of in one given as bytes.
+void CheckConfig(const std::string& origin, const std::string& config, bool typed,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics);
 
 #endif
