@@ -240,17 +240,16 @@ bool IsSameFile(const std::string& a, const std::string& b)
 
 // ---- Writing a branded copy -----------------------------------------------------------
 
-// Ctrl+C, Ctrl+Break or a closed console end kolbrand between two steps of the writing,
-// never within one: the handler waits for the step in hand, removes the temporary file,
-// and ends the process as the system's own handler would.
-static CRITICAL_SECTION writing;
-static std::wstring temporaryFile;  // while it exists; guarded by writing
+// Ctrl+C, Ctrl+Break or a closed console stop the writing after the step in hand; the
+// temporary file is removed, and the process ends as the system's own handler would end it.
+static volatile LONG interrupted = 0;
+static HANDLE writingStopped = NULL;  // set once no temporary file is left
 
-static BOOL WINAPI RemoveTemporaryAndEnd(DWORD)
+static BOOL WINAPI StopWriting(DWORD)
 {
-    EnterCriticalSection(&writing);
-    if (!temporaryFile.empty())
-        DeleteFileW(temporaryFile.c_str());
+    InterlockedExchange(&interrupted, 1);
+    // For a closed console the process ends as soon as a handler returns.
+    WaitForSingleObject(writingStopped, INFINITE);
     ExitProcess(STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
@@ -390,28 +389,30 @@ static uint64_t WrittenSize(const std::string& sourceFile,
     return size;
 }
 
-// The temporary file beside the output, renamed into place at the end: each step holds
-// off an interruption until it is done.
+static int Interrupted(const std::string& output, std::string* error)
+{
+    if (interrupted)
+        *error = output + ": interrupted; not written";
+    return interrupted;
+}
+
+// The temporary file beside the output, renamed into place at the end; an interruption
+// is heeded between the steps.
 static int WriteThroughTemporary(const std::string& sourceFile, const std::string& output,
                                  const std::vector<ImageResource>& resources,
                                  const VersionInfo& version, std::string* error)
 {
     std::wstring target = Wide(output);
     std::wstring temporary = target + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
-    InitializeCriticalSection(&writing);
-    SetConsoleCtrlHandler(RemoveTemporaryAndEnd, TRUE);
-    EnterCriticalSection(&writing);
-    temporaryFile = temporary;
-    int written = WriteNewFile(temporary, sourceFile, output, error);
-    LeaveCriticalSection(&writing);
-    EnterCriticalSection(&writing);
-    written = written && UpdateResources(temporary, resources, WrittenSize(sourceFile, resources),
-                                         output, error);
-    LeaveCriticalSection(&writing);
-    EnterCriticalSection(&writing);
-    written = written && CheckWritten(temporary, resources, version, output, error);
-    LeaveCriticalSection(&writing);
-    EnterCriticalSection(&writing);
+    writingStopped = CreateEventW(NULL, TRUE, FALSE, NULL);
+    SetConsoleCtrlHandler(StopWriting, TRUE);
+    int written = WriteNewFile(temporary, sourceFile, output, error)
+                  && !Interrupted(output, error)
+                  && UpdateResources(temporary, resources, WrittenSize(sourceFile, resources),
+                                     output, error)
+                  && !Interrupted(output, error)
+                  && CheckWritten(temporary, resources, version, output, error)
+                  && !Interrupted(output, error);
     if (written && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         std::string problem = OutputProblem(output);
         *error = output + ": " + (problem.empty() ? "cannot be replaced (" +
@@ -421,8 +422,7 @@ static int WriteThroughTemporary(const std::string& sourceFile, const std::strin
     }
     if (!written)
         DeleteFileW(temporary.c_str());
-    temporaryFile.clear();
-    LeaveCriticalSection(&writing);
+    SetEvent(writingStopped);
     return written;
 }
 

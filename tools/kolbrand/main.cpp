@@ -19,12 +19,15 @@ static int Fail(const std::string& message)
     return 1;
 }
 
+// In one write: each write is a call into the system, and thousands of them take seconds.
 static void PrintDiagnostics(const Diagnostics& diagnostics)
 {
+    std::string text;
     for (const std::string& warning : diagnostics.warnings)
-        WriteError("kolbrand: warning: " + warning + "\n");
+        text += "kolbrand: warning: " + warning + "\n";
     for (const std::string& error : diagnostics.errors)
-        WriteError("kolbrand: " + error + "\n");
+        text += "kolbrand: " + error + "\n";
+    WriteError(text);
 }
 
 static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* sourceFile,

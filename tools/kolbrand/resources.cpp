@@ -323,9 +323,9 @@ std::string CheckWritable(const std::vector<ImageResource>& image)
             return Label(resource) + " is empty, and the system's resource update cannot write "
                                      "an empty resource";
         if (FirstHighByte(resource.type + resource.name) >= 0)
-            return ShownText(Label(resource)) + " has a name with a character outside ASCII, "
-                   "which the system's resource update changes as it writes names in capitals "
-                   "(the launcher never looks such a name up)";
+            return ShownText(Label(resource)) + " has a name with a character outside ASCII: "
+                   "kolbrand writes names in capitals, as the system looks them up, and knows "
+                   "the capitals of ASCII letters only (the launcher never looks such a name up)";
         total += resource.data.size();
     }
     if (total > LargestResourceTotal)
