@@ -287,7 +287,8 @@ static void MarkReach(const ResourceWalk* walk, const DirectoryKeys& keys, size_
     if (resource->reach != ResourceTaken)
         return;
     if (level < 2) {
-        std::string what = level == 0 ? "the types" : "the names of type " + ShownText(resource->type);
+        std::string what =
+            level == 0 ? "the types" : "the names of type " + ShownText(resource->type);
         resource->why = MissedEntry(keys, index, what);
         resource->reach = resource->why.empty() ? ResourceTaken : ResourceMissed;
         return;

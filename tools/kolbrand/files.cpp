@@ -154,7 +154,8 @@ static bool IsListeningOnIpv4(unsigned port)
 // ::ffff:127.0.0.1 takes them always.
 static bool TakesIpv4(const IN6_ADDR& address)
 {
-    static const unsigned char mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
+    static const unsigned char mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0,
+                                             0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
     static const unsigned char any[16] = {0};
     return memcmp(address.u.Byte, any, 16) == 0 || memcmp(address.u.Byte, mapped, 16) == 0;
 }
@@ -275,7 +276,8 @@ static std::string OutputProblem(const std::string& output)
     std::string folder = FolderOf(output);
     DWORD folderAttributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
                                             : GetFileAttributesW(Wide(folder).c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES
+        || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return "the folder " + folder + " does not exist";
     if (FullPathOf(output).compare(0, 4, L"\\\\.\\") == 0)
         return "is a device, not a file";

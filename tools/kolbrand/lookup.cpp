@@ -80,6 +80,12 @@ std::string UntakenLanguage(const std::vector<unsigned>& languages, size_t index
     int taken = TakenLanguage(languages, preference);
     if (taken == (int)index)
         return "";
+    std::string language = std::to_string(languages[index]);
+    for (unsigned tried : TriedLanguages(preference)) {
+        if (tried == languages[index] && SearchNumbers(languages, tried) != (int)index)
+            return "its languages are out of order, and the system's search, which expects "
+                   "them sorted, misses language " + language;
+    }
     return "the system takes language " + std::to_string(languages[(size_t)taken]) +
            " of it instead, by this machine's language preferences";
 }

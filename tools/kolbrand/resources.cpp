@@ -89,7 +89,8 @@ static int IsLookedUp(const ImageResource& resource)
         if (IsResource(resource, lookup[0], lookup[1]))
             return 1;
     }
-    return SameResourceName(resource.type, "SPLASHSCREEN") || SameResourceName(resource.type, IconType);
+    return SameResourceName(resource.type, "SPLASHSCREEN")
+           || SameResourceName(resource.type, IconType);
 }
 
 static std::string Label(const ImageResource& resource)
