@@ -3,10 +3,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <set>
 #include <string>
 
 #include "check.h"
 #include "tools/kolbrand/executable.h"
+#include "tools/kolbrand/listing.h"
+#include "tools/kolbrand/resources.h"
 
 // Whatever is read lies within the file, and the resources together are no larger than it.
 static void CheckImage(const std::string& file, const ExecutableImage& image)
@@ -22,6 +25,14 @@ static void CheckImage(const std::string& file, const ExecutableImage& image)
     for (const ImageResource& resource : resources)
         total += resource.data.size();
     CHECK(total <= file.size());
+    DescribeLauncher("f.exe", ReadLauncherResources(resources));
+    // Rewritten, every resource is found, and of each the lookup takes one language.
+    std::set<std::pair<std::string, std::string>> taken;
+    for (const ImageResource& resource : AsRewritten(resources, LanguagePreference())) {
+        CHECK(resource.reach != ResourceMissed);
+        if (resource.reach == ResourceTaken)
+            CHECK(taken.insert({resource.type, resource.name}).second);
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)

@@ -1282,6 +1282,18 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         std::string listing = DescribeLauncher("L", out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
+    // A field is set where the system's version functions find it, whatever its key's case.
+    VersionChanges capitals;
+    capitals.fields = {{"PRODUCTNAME", "Old"}};
+    BrandInputs inputs;
+    inputs.from.hasVersion = true;
+    inputs.from.version = VersionResource("", capitals, "a.exe");
+    Diagnostics diagnostics;
+    std::string listing = DescribeLauncher("L", Plan({"o.exe", "--product", "Chess"}, inputs,
+                                                     &diagnostics));
+    EXPECT_EQ("version: file 0.0.0.0, product 0.0.0.0\n  PRODUCTNAME: Chess\n"
+              "  OriginalFilename: o.exe\n",
+              listing.substr(listing.find("version:")));
     EXPECT_FALSE(ReadVersionInfo(launcher.substr(0, 100)).present) << "cut short";
     EXPECT_FALSE(ReadVersionInfo("").present);
 }

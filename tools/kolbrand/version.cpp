@@ -133,10 +133,28 @@ static size_t WrittenSize(const VersionBlock& block)
     return data.size();
 }
 
+static char16_t UpperUnit(char16_t c)
+{
+    return c >= 'a' && c <= 'z' ? (char16_t)(c - 'a' + 'A') : c;
+}
+
+static bool SameKey(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (UpperUnit(a[i]) != UpperUnit(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// The first child of that key without regard to case, as the system's version functions
+// find it: a field set under another case of its key would be passed over.
 static VersionBlock* FindChild(VersionBlock* parent, const std::u16string& key)
 {
     for (VersionBlock& child : parent->children) {
-        if (child.key == key)
+        if (SameKey(child.key, key))
             return &child;
     }
     return nullptr;
@@ -230,7 +248,7 @@ std::string CompareVersion(const VersionInfo& meant, const std::string& resource
         const std::string* value = FindField(written, field.first);
         if (value == nullptr)
             return "its version field " + field.first + " can't be found";
-        if (*value != field.second)
+        if (*value != *FindField(meant, field.first))
             return "its version field " + field.first + " reads back otherwise";
     }
     return "";
