@@ -182,33 +182,25 @@ class ExplainTest(rig.WineTestCase):
     def test_a_forwarded_command_is_sent_as_explained(self):
         launcher = rig.install(self.folder)
         line = '-acommand "open \u0141x"'
-        listener = Listener()
-        try:
-            # Only the low 16 bits of the setting make the port.
-            rig.reg_set(PORT_KEY, "ServerPort", "dword", str(listener.port | 0x10000))
-            code, report = explain(launcher, line)
-            self.assertEqual(0, code, report)
-            self.assertEqual(str(listener.port), found(r"to 127\.0\.0\.1 port (\d+),", report))
-            payload = bytes.fromhex(found(r"first send \(\d+ bytes?\): (.*)$", report))
-            self.assertEqual("0A", found(r"second send \(1 byte\): (.*)$", report))
-            self.assertIn("a machine listens there now", report)
-            result = rig.run(launcher, line)
-            self.assertEqual((0, []), (result.exit_code, result.calls), result)
-            self.assertEqual([payload + b"\n"], listener.wait())
-        finally:
-            listener.close()
-
         # A machine on every IPv6 address takes the launcher's IPv4 connection too.
-        dual = Listener(dual_stack=True)
-        try:
-            rig.reg_set(PORT_KEY, "ServerPort", "dword", str(dual.port))
-            code, report = explain(launcher, line)
-            self.assertIn("a machine listens there now", report)
-            result = rig.run(launcher, line)
-            self.assertEqual((0, []), (result.exit_code, result.calls), result)
-            self.assertEqual([payload + b"\n"], dual.wait())
-        finally:
-            dual.close()
+        for dual_stack in (False, True):
+            with self.subTest(dual_stack=dual_stack):
+                listener = Listener(dual_stack=dual_stack)
+                try:
+                    # Only the low 16 bits of the setting make the port.
+                    rig.reg_set(PORT_KEY, "ServerPort", "dword", str(listener.port | 0x10000))
+                    code, report = explain(launcher, line)
+                    self.assertEqual(0, code, report)
+                    self.assertEqual(str(listener.port),
+                                     found(r"to 127\.0\.0\.1 port (\d+),", report))
+                    payload = bytes.fromhex(found(r"first send \(\d+ bytes?\): (.*)$", report))
+                    self.assertEqual("0A", found(r"second send \(1 byte\): (.*)$", report))
+                    self.assertIn("a machine listens there now", report)
+                    result = rig.run(launcher, line)
+                    self.assertEqual((0, []), (result.exit_code, result.calls), result)
+                    self.assertEqual([payload + b"\n"], listener.wait())
+                finally:
+                    listener.close()
 
         closed = Listener(listening=False)
         try:

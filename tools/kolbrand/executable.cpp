@@ -333,11 +333,6 @@ static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level,
     return 1;
 }
 
-static bool SameResource(const ImageResource& a, const ImageResource& b)
-{
-    return a.type == b.type && a.name == b.name && a.language == b.language;
-}
-
 static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
 {
     if (a.type != b.type)
@@ -345,23 +340,31 @@ static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
     return a.name != b.name ? a.name < b.name : a.language < b.language;
 }
 
-// A tree that lists one resource twice leaves it open which of them the system finds.
-static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+const ImageResource* FindRepeated(const std::vector<ImageResource>& resources,
+                                  bool (*precedes)(const ImageResource&, const ImageResource&))
 {
     std::vector<const ImageResource*> order;
     for (const ImageResource& resource : resources)
         order.push_back(&resource);
-    std::sort(order.begin(), order.end(), [](const ImageResource* a, const ImageResource* b) {
-        return ResourcePrecedes(*a, *b);
+    std::sort(order.begin(), order.end(), [precedes](const ImageResource* a,
+                                                     const ImageResource* b) {
+        return precedes(*a, *b);
     });
     for (size_t i = 1; i < order.size(); i++) {
-        if (SameResource(*order[i - 1], *order[i])) {
-            *problem = "is damaged: it lists resource " + order[i]->type + "/" + order[i]->name +
-                       " (language " + std::to_string(order[i]->language) + ") twice";
-            return 1;
-        }
+        if (!precedes(*order[i - 1], *order[i]))
+            return order[i];
     }
-    return 0;
+    return nullptr;
+}
+
+// A tree that lists one resource twice leaves it open which of them the system finds.
+static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+{
+    const ImageResource* repeated = FindRepeated(resources, ResourcePrecedes);
+    if (repeated != nullptr)
+        *problem = "is damaged: it lists resource " + repeated->type + "/" + repeated->name +
+                   " (language " + std::to_string(repeated->language) + ") twice";
+    return repeated != nullptr;
 }
 
 int ReadResources(const std::string& file, const ExecutableImage& image,

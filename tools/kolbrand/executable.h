@@ -48,6 +48,10 @@ int ReadResources(const std::string& file, const ExecutableImage& image,
                   const LanguagePreference& preference, std::vector<ImageResource>* resources,
                   std::string* problem);
 
+// The second of two resources that precedes (a strict order) doesn't tell apart, or null.
+const ImageResource* FindRepeated(const std::vector<ImageResource>& resources,
+                                  bool (*precedes)(const ImageResource&, const ImageResource&));
+
 // Whether the image exports a function of that name, compared exactly as the system's
 // lookup by name does. 0 with *problem when the export directory leaves the file.
 int ExportsFunction(const std::string& file, const ExecutableImage& image,

@@ -131,13 +131,23 @@ static unsigned HostPort(DWORD networkPort)
     return (networkPort & 0xFF) << 8 | (networkPort >> 8 & 0xFF);
 }
 
-static bool IsListeningOnIpv4(unsigned port)
+// One of the system's tables of connections, read into buffer; null when it can't be.
+template <typename Table>
+static const Table* ReadTable(ULONG(WINAPI* read)(Table*, PULONG, BOOL), std::string* buffer)
 {
     ULONG size = 0;
-    GetTcpTable(NULL, &size, FALSE);
-    std::string buffer(size, '\0');
-    MIB_TCPTABLE* table = (MIB_TCPTABLE*)&buffer[0];
-    if (size == 0 || GetTcpTable(table, &size, FALSE) != NO_ERROR)
+    read(NULL, &size, FALSE);
+    buffer->assign(size, '\0');
+    if (size == 0 || read((Table*)&(*buffer)[0], &size, FALSE) != NO_ERROR)
+        return nullptr;
+    return (const Table*)buffer->data();
+}
+
+static bool IsListeningOnIpv4(unsigned port)
+{
+    std::string buffer;
+    const MIB_TCPTABLE* table = ReadTable(GetTcpTable, &buffer);
+    if (table == nullptr)
         return false;
     // Addresses are in network byte order: 127.0.0.1 reads 0x0100007F here.
     for (DWORD i = 0; i < table->dwNumEntries; i++) {
@@ -162,11 +172,9 @@ static bool TakesIpv4(const IN6_ADDR& address)
 
 static bool IsListeningOnIpv6(unsigned port)
 {
-    ULONG size = 0;
-    GetTcp6Table(NULL, &size, FALSE);
-    std::string buffer(size, '\0');
-    MIB_TCP6TABLE* table = (MIB_TCP6TABLE*)&buffer[0];
-    if (size == 0 || GetTcp6Table(table, &size, FALSE) != NO_ERROR)
+    std::string buffer;
+    const MIB_TCP6TABLE* table = ReadTable(GetTcp6Table, &buffer);
+    if (table == nullptr)
         return false;
     for (DWORD i = 0; i < table->dwNumEntries; i++) {
         const MIB_TCP6ROW& row = table->table[i];

@@ -301,19 +301,12 @@ static bool Precedes(const ImageResource& a, const ImageResource& b)
 // Names in capitals that were two in the source, where the lookup could take only one.
 static std::string FindMergedNames(const std::vector<ImageResource>& image)
 {
-    std::vector<const ImageResource*> order;
-    for (const ImageResource& resource : image)
-        order.push_back(&resource);
-    std::sort(order.begin(), order.end(), [](const ImageResource* a, const ImageResource* b) {
-        return Precedes(*a, *b);
-    });
-    for (size_t i = 1; i < order.size(); i++) {
-        if (!Precedes(*order[i - 1], *order[i]))
-            return ShownText(Label(*order[i])) + " is twice in the source, in names that differ "
-                   "in small and capital letters: written in capitals, as the system looks "
-                   "names up, the two would be one";
-    }
-    return "";
+    const ImageResource* merged = FindRepeated(image, Precedes);
+    if (merged == nullptr)
+        return "";
+    return ShownText(Label(*merged)) + " is twice in the source, in names that differ in small "
+           "and capital letters: written in capitals, as the system looks names up, the two "
+           "would be one";
 }
 
 std::string CheckWritable(const std::vector<ImageResource>& image)
