@@ -160,6 +160,14 @@ TEST(ExecutableTest, RefusesDamagedImages)
          "resource directory lies outside"},
         {"entry count", [](std::string* f) { Put16(f, SectionOffset + 12, 0xFFFF); },
          "entries run past its section"},
+        {"section alignment 0", [](std::string* f) { Put32(f, PeHeader + 24 + 32, 0); },
+         "is damaged: its section alignment, 0, is not a power of two"},
+        {"named entries counted as numbered",
+         [](std::string* f) {
+             Put16(f, SectionOffset + 12, 0);
+             Put16(f, SectionOffset + 14, 5);
+         },
+         "lists a named entry among its numbered ones"},
         {"a leaf for a directory", [](std::string* f) { Put32(f, SectionOffset + 20, 0x10); },
          "not three levels deep"},
         {"a loop", [](std::string* f) { Put32(f, SectionOffset + 20, 0x80000000u); },

@@ -306,6 +306,27 @@ static std::string OutputProblem(const std::string& output)
     return "";
 }
 
+// The bytes free on the output's disk, or the most there are when that can't be told.
+static uint64_t FreeSpaceFor(const std::string& output)
+{
+    ULARGE_INTEGER free;
+    std::wstring folder = Wide(FolderOf(output).empty() ? "." : FolderOf(output));
+    return GetDiskFreeSpaceExW(folder.c_str(), &free, NULL, NULL) ? free.QuadPart : UINT64_MAX;
+}
+
+// A write of size bytes beside the output failed: the system may give no reason, as for a
+// full disk.
+static std::string WriteFailure(DWORD code, const std::string& output, uint64_t size)
+{
+    if (code != 0)
+        return SystemError(code);
+    uint64_t free = FreeSpaceFor(output);
+    if (free < size)
+        return "the disk is full: it has " + std::to_string(free >> 20) + " MB free, and the "
+               "output takes about " + std::to_string((size >> 20) + 1) + " MB";
+    return "the system gave no reason";
+}
+
 // A new file of plain attributes: a copy of a read-only source must not be read-only.
 static int WriteNewFile(const std::wstring& path, const std::string& data,
                         const std::string& output, std::string* error)
@@ -320,28 +341,9 @@ static int WriteNewFile(const std::wstring& path, const std::string& data,
     if (file != INVALID_HANDLE_VALUE)
         ok = CloseHandle(file) && ok;
     if (!ok)
-        *error = output + ": cannot write beside it (" + SystemError(code) + ")";
+        *error = output + ": cannot write beside it (" + WriteFailure(code, output, data.size()) +
+                 ")";
     return ok;
-}
-
-// The bytes free on the output's disk, or the most there are when that can't be told.
-static uint64_t FreeSpaceFor(const std::string& output)
-{
-    ULARGE_INTEGER free;
-    std::wstring folder = Wide(FolderOf(output).empty() ? "." : FolderOf(output));
-    return GetDiskFreeSpaceExW(folder.c_str(), &free, NULL, NULL) ? free.QuadPart : UINT64_MAX;
-}
-
-// The system's resource update may fail without a reason, as on a full disk.
-static std::string UpdateFailure(DWORD code, const std::string& output, uint64_t size)
-{
-    if (code != 0)
-        return SystemError(code);
-    uint64_t free = FreeSpaceFor(output);
-    if (free < size)
-        return "the disk is full: it has " + std::to_string(free >> 20) + " MB free, and the "
-               "output takes about " + std::to_string((size >> 20) + 1) + " MB";
-    return "the system gave no reason";
 }
 
 // Every resource is written anew: an update that only deletes some of them is not
@@ -365,7 +367,7 @@ static int UpdateResources(const std::wstring& file, const std::vector<ImageReso
         code = GetLastError();
     }
     if (!ok)
-        *error = output + ": updating the resources failed (" + UpdateFailure(code, output, size) +
+        *error = output + ": updating the resources failed (" + WriteFailure(code, output, size) +
                  ")";
     return ok;
 }
