@@ -209,12 +209,14 @@ int ReadLauncherFile(const std::string& path, std::string* file,
 HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem)
 {
     HMODULE module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (module != NULL)
+        return module;
     DWORD code = GetLastError();
-    // The system loads no file by a path of MAX_PATH characters or more, but a short name
-    // of it may do.
+    // The system loads no file by a path of MAX_PATH characters or more; a short name of
+    // it may do.
     wchar_t shortPath[MAX_PATH];
     DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
-    if (module == NULL && length > 0 && length < MAX_PATH)
+    if (length > 0 && length < MAX_PATH)
         module = LoadLibraryExW(shortPath, NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (module == NULL && path.size() >= MAX_PATH)
         *problem = "its path has " + std::to_string(path.size()) + " characters, and the system "
