@@ -16,7 +16,8 @@ static int CompareWithStored(const std::u16string& name, const std::u16string& s
     return 0;
 }
 
-int SearchNamedEntry(const DirectoryKeys& keys, const std::u16string& name)
+// The index in keys.names of the entry that the system's search for name lands on, or -1.
+static int SearchNamedEntry(const DirectoryKeys& keys, const std::u16string& name)
 {
     int low = 0;
     int high = (int)keys.names.size() - 1;
@@ -34,6 +35,7 @@ int SearchNamedEntry(const DirectoryKeys& keys, const std::u16string& name)
     return -1;
 }
 
+// The index in numbers of the entry that the system's search for number lands on, or -1.
 static int SearchNumbers(const std::vector<unsigned>& numbers, unsigned number)
 {
     int low = 0;
@@ -51,11 +53,6 @@ static int SearchNumbers(const std::vector<unsigned>& numbers, unsigned number)
     return -1;
 }
 
-int SearchNumberedEntry(const DirectoryKeys& keys, unsigned number)
-{
-    return SearchNumbers(keys.numbers, number);
-}
-
 // The languages tried, in order: the neutral one asked for, the thread's, the user's and
 // its primary language alone, the system's and its primary language alone, US English.
 static std::vector<unsigned> TriedLanguages(const LanguagePreference& preference)
@@ -64,7 +61,9 @@ static std::vector<unsigned> TriedLanguages(const LanguagePreference& preference
             preference.system & 0x3FF, 0x409};
 }
 
-int TakenLanguage(const std::vector<unsigned>& languages, const LanguagePreference& preference)
+// The index in languages of the one that a lookup naming none takes; -1 when there is none.
+static int TakenLanguage(const std::vector<unsigned>& languages,
+                         const LanguagePreference& preference)
 {
     for (unsigned language : TriedLanguages(preference)) {
         int found = SearchNumbers(languages, language);
@@ -103,7 +102,7 @@ std::string MissedEntry(const DirectoryKeys& keys, size_t index, const std::stri
 {
     bool named = index < keys.names.size();
     int found = named ? SearchNamedEntry(keys, keys.names[index])
-                      : SearchNumberedEntry(keys, keys.numbers[index - keys.names.size()]);
+                      : SearchNumbers(keys.numbers, keys.numbers[index - keys.names.size()]);
     if (named && HasSmallLetters(keys.names[index]))
         return "\"" + ShownText(Utf8FromUtf16(keys.names[index])) + "\" is stored in small "
                "letters, and the system looks " + what + " up in capitals";

@@ -25,16 +25,6 @@ struct DirectoryKeys {
     std::vector<unsigned> numbers;
 };
 
-// The index in keys.names of the entry that the system's search for name lands on, or -1.
-int SearchNamedEntry(const DirectoryKeys& keys, const std::u16string& name);
-
-// The index in keys.numbers of the entry that the system's search for number lands on, or -1.
-int SearchNumberedEntry(const DirectoryKeys& keys, unsigned number);
-
-// The index in languages (a directory's numbered entries, in order) of the language that a
-// lookup naming none takes; -1 when there is none.
-int TakenLanguage(const std::vector<unsigned>& languages, const LanguagePreference& preference);
-
 // Why a lookup naming no language doesn't take language index of languages: "" when it does.
 std::string UntakenLanguage(const std::vector<unsigned>& languages, size_t index,
                             const LanguagePreference& preference);
