@@ -3,10 +3,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <set>
 #include <string>
 
 #include "check.h"
 #include "tools/kolbrand/executable.h"
+#include "tools/kolbrand/listing.h"
+#include "tools/kolbrand/resources.h"
 
 // Whatever is read lies within the file, and the resources together are no larger than it.
 static void CheckImage(const std::string& file, const ExecutableImage& image)
@@ -15,13 +18,21 @@ static void CheckImage(const std::string& file, const ExecutableImage& image)
         CHECK(section.rawSize == 0 || (uint64_t)section.rawOffset + section.rawSize <= file.size());
     std::vector<ImageResource> resources;
     std::string problem;
-    int read = ReadResources(file, image, &resources, &problem);
+    int read = ReadResources(file, image, LanguagePreference(), &resources, &problem);
     CHECK(read == problem.empty());
     CHECK(read || resources.empty());
     uint64_t total = 0;
     for (const ImageResource& resource : resources)
         total += resource.data.size();
     CHECK(total <= file.size());
+    DescribeLauncher("f.exe", ReadLauncherResources(resources));
+    // Rewritten, every resource is found, and of each the lookup takes one language.
+    std::set<std::pair<std::string, std::string>> taken;
+    for (const ImageResource& resource : AsRewritten(resources, LanguagePreference())) {
+        CHECK(resource.reach != ResourceMissed);
+        if (resource.reach == ResourceTaken)
+            CHECK(taken.insert({resource.type, resource.name}).second);
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)

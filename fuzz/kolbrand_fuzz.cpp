@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     ReadIcon(data);
     CheckSplash(data);
     Diagnostics diagnostics;
-    CheckConfig("c.txt", data, {{"A", data, ""}}, &diagnostics);
+    CheckConfig("c.txt", data, false, {{"A", data, ""}}, &diagnostics);
     for (const std::string& message : diagnostics.errors)
         CHECK(message.compare(0, 7, "c.txt: ") == 0);
     ReadIconGroup(data);

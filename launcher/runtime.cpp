@@ -3,9 +3,6 @@
 #include "registry/filetype.h"
 #include "text/strings.h"
 
-// 255 bytes: a path of up to 126 characters and its terminator.
-static const DWORD RegisteredPathBytes = 255;
-
 // Reads the registered library path into SharedPathBuffer and strips enclosing quotes.
 // Returns the path, or null when the key doesn't exist.
 static const WCHAR* ReadRegisteredRuntimePath(void)
@@ -25,7 +22,11 @@ static const WCHAR* ReadRegisteredRuntimePath(void)
     DWORD size = RegisteredPathBytes;
     RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)SharedPathBuffer, &size);
     RegCloseKey(key);
+    return TakeRegisteredPath();
+}
 
+const WCHAR* TakeRegisteredPath(void)
+{
     if (SharedPathBuffer[0] != '"')
         return SharedPathBuffer;
     SharedPathBuffer[TextLength(SharedPathBuffer) - 1] = 0;

@@ -9,6 +9,13 @@
 // enclosing quotes); null when there is no further one.
 const WCHAR* RuntimeLibraryName(int attempt);
 
+// The registered path is read with room for 255 bytes: up to 126 characters and the NUL.
+enum { RegisteredPathBytes = 255 };
+
+// The path in SharedPathBuffer, as a read of the registered value left it, without
+// enclosing quotes.
+const WCHAR* TakeRegisteredPath(void);
+
 // Loads the first of them that loads; null when none does. (launcher/main.cpp)
 HMODULE LoadRuntimeLibrary(void);
 

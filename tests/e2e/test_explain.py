@@ -34,8 +34,15 @@ def explain(launcher, line="", screen=None, extra_env=None):
 
 def shown(units):
     """Code units as the demo runtime logs them ("0061 0020"), in explain's form."""
-    return "".join(chr(u) if 0x20 <= u < 0x7F else f"\\u{u:04X}"
+    return "".join("\\\\" if u == 0x5C else chr(u) if 0x20 <= u < 0x7F else f"\\u{u:04X}"
                    for u in (int(unit, 16) for unit in units.split()))
+
+
+def unescaped(text):
+    """A text as explain shows it, read back: a doubled backslash is one, \\uXXXX a code
+    unit."""
+    return re.sub(r"\\(\\|u([0-9A-F]{4}))",
+                  lambda m: "\\" if m.group(2) is None else chr(int(m.group(2), 16)), text)
 
 
 def found(pattern, report):
@@ -43,6 +50,11 @@ def found(pattern, report):
     match = re.search(pattern, report, re.M)
     assert match, f"{pattern!r} not in the report:\n{report}"
     return ",".join(match.groups())
+
+
+def escaped(path):
+    """An ASCII path as explain shows it."""
+    return path.replace("\\", "\\\\")
 
 
 def effective_line(report):
@@ -118,24 +130,33 @@ class ExplainTest(rig.WineTestCase):
         current = self.folder / "documents"
         current.mkdir()
         shutil.copyfile(rig.HELPERS / "noentry.dll", current / "Kol.dll")
+        # What a bare start registers: the launcher's path with the extension ".DLL".
+        own = launcher.parent / "launcher.DLL"
         no_entry = ("Error Starting DLL", 'Could not find DLL entry routine "KolMainW"')
+        none = ("Error Loading DLL", "Could not find DLL: Kol.DLL")
         cases = [
-            ("registered, quoted", lambda: rig.reg_set(LIBRARY_KEY, "@", "sz",
-                                                       f'"{rig.win_path(registered)}"'),
-             f"{rig.win_path(registered)}, at its full path", []),
-            ("beside, without KolMainW", lambda: shutil.copyfile(rig.HELPERS / "noentry.dll",
-                                                                 beside),
-             f"{rig.win_path(beside)}, beside the launcher", [no_entry]),
-            ("none", lambda: (beside.unlink(), rig.reg_delete(LIBRARY_KEY)),
-             "none loads", [("Error Loading DLL", "Could not find DLL: Kol.DLL")]),
+            ("registered, quoted", "x", lambda: rig.reg_set(LIBRARY_KEY, "@", "sz",
+                                                            f'"{rig.win_path(registered)}"'),
+             f"{escaped(rig.win_path(registered))}, at its full path", []),
+            ("beside, without KolMainW", "x",
+             lambda: shutil.copyfile(rig.HELPERS / "noentry.dll", beside),
+             f"{escaped(rig.win_path(beside))}, beside the launcher", [no_entry]),
+            ("none", "x", lambda: (beside.unlink(), rig.reg_delete(LIBRARY_KEY)),
+             "none loads", [none]),
+            ("the one a bare start registers", "",
+             lambda: shutil.copyfile(rig.BIN / "Kol.dll", own),
+             f"{escaped(rig.win_path(own))}, at its full path", []),
+            ("a registered one that a bare start replaces", "",
+             lambda: (own.unlink(), rig.reg_set(LIBRARY_KEY, "@", "sz", rig.win_path(registered))),
+             "none loads", [none]),
         ]
-        for what, arrange, named, boxes in cases:
+        for what, line, arrange, named, boxes in cases:
             with self.subTest(what):
                 arrange()
-                code, report = explain(launcher, "x")
+                code, report = explain(launcher, line)
                 self.assertIn(named, report)
                 self.assertEqual(1 if boxes else 0, code, report)
-                result = rig.run(launcher, "x", cwd=current)
+                result = rig.run(launcher, line, cwd=current)
                 self.assertEqual(boxes, result.boxes)
                 self.assertEqual(0 if boxes else 1, len(result.calls))
                 if boxes:
@@ -163,21 +184,25 @@ class ExplainTest(rig.WineTestCase):
     def test_a_forwarded_command_is_sent_as_explained(self):
         launcher = rig.install(self.folder)
         line = '-acommand "open \u0141x"'
-        listener = Listener()
-        try:
-            # Only the low 16 bits of the setting make the port.
-            rig.reg_set(PORT_KEY, "ServerPort", "dword", str(listener.port | 0x10000))
-            code, report = explain(launcher, line)
-            self.assertEqual(0, code, report)
-            self.assertEqual(str(listener.port), found(r"to 127\.0\.0\.1 port (\d+),", report))
-            payload = bytes.fromhex(found(r"first send \(\d+ bytes?\): (.*)$", report))
-            self.assertEqual("0A", found(r"second send \(1 byte\): (.*)$", report))
-            self.assertIn("a machine listens there now", report)
-            result = rig.run(launcher, line)
-            self.assertEqual((0, []), (result.exit_code, result.calls), result)
-            self.assertEqual([payload + b"\n"], listener.wait())
-        finally:
-            listener.close()
+        # A machine on every IPv6 address takes the launcher's IPv4 connection too.
+        for dual_stack in (False, True):
+            with self.subTest(dual_stack=dual_stack):
+                listener = Listener(dual_stack=dual_stack)
+                try:
+                    # Only the low 16 bits of the setting make the port.
+                    rig.reg_set(PORT_KEY, "ServerPort", "dword", str(listener.port | 0x10000))
+                    code, report = explain(launcher, line)
+                    self.assertEqual(0, code, report)
+                    self.assertEqual(str(listener.port),
+                                     found(r"to 127\.0\.0\.1 port (\d+),", report))
+                    payload = bytes.fromhex(found(r"first send \(\d+ bytes?\): (.*)$", report))
+                    self.assertEqual("0A", found(r"second send \(1 byte\): (.*)$", report))
+                    self.assertIn("a machine listens there now", report)
+                    result = rig.run(launcher, line)
+                    self.assertEqual((0, []), (result.exit_code, result.calls), result)
+                    self.assertEqual([payload + b"\n"], listener.wait())
+                finally:
+                    listener.close()
 
         closed = Listener(listening=False)
         try:
@@ -204,9 +229,9 @@ class ExplainTest(rig.WineTestCase):
             with self.subTest(rule=rule):
                 code, report = explain(launcher, "x")
                 self.assertEqual(0, code, report)
-                executable = found(r"^executable: (.*?), (?:beside|named)", report)
+                executable = unescaped(found(r"^executable: (.*?), (?:beside|named)", report))
                 self.assertIn(rule, report)
-                child_line = found(r'^  child\'s line: "(.*)"$', report)
+                child_line = unescaped(found(r'^  child\'s line: "(.*)"$', report))
                 call = rig.run(launcher, "x").call
                 self.assertEqual(call["program"].lower(), executable.lower())
                 self.assertEqual(rig.win_path(program).lower(), executable.lower())

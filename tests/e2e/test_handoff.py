@@ -52,9 +52,16 @@ class RunningInstance:
 class Listener:
     """A machine listening on loopback: records what each connection delivers."""
 
-    def __init__(self, listening=True):
-        self.socket = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self.socket.bind(("127.0.0.1", 0))
+    def __init__(self, listening=True, dual_stack=False):
+        """dual_stack: on every IPv6 address, taking IPv4 connections too, as the servers
+        of many runtimes listen."""
+        if dual_stack:
+            self.socket = socket.socket(socket.AF_INET6, socket.SOCK_STREAM)
+            self.socket.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+            self.socket.bind(("::", 0))
+        else:
+            self.socket = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            self.socket.bind(("127.0.0.1", 0))
         self.port = self.socket.getsockname()[1]
         self.received = []
         self.thread = None

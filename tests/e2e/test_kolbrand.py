@@ -2,8 +2,12 @@
 """kolbrand under Wine: a launcher it brands runs with its embedded line, splash and icon,
 and carries the same version fields, exactly as one built by kol_add_launcher with the same
 resources; bad input is refused before anything is written; --list describes a launcher."""
+import os
 import pathlib
 import shutil
+import signal
+import struct
+import subprocess
 import threading
 import time
 
@@ -52,6 +56,39 @@ def bmp_with(path, offset, value, size=4):
     data = bytearray(pathlib.Path(path).read_bytes())
     data[offset:offset + size] = value.to_bytes(size, "little", signed=True)
     return bytes(data)
+
+
+def resource_directory(data):
+    """The file offset of a program's resource directory."""
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H", data, header + 6)[0], \
+        struct.unpack_from("<H", data, header + 20)[0]
+    pe32_plus = struct.unpack_from("<H", data, header + 24)[0] == 0x20B
+    address = struct.unpack_from("<I", data, header + 24 + (112 if pe32_plus else 96) + 16)[0]
+    for i in range(sections):
+        size, start, _, offset = struct.unpack_from(
+            "<IIII", data, header + 24 + optional_size + 40 * i + 8)
+        if start <= address < start + size:
+            return offset + address - start
+    raise ValueError("no section holds the resource directory")
+
+
+def reverse_names(program, type_name):
+    """Reverses the named entries of a resource type in the program's file, as an edit of
+    its bytes may leave them: out of the order that the system's lookup searches."""
+    data = bytearray(program.read_bytes())
+    base = resource_directory(data)
+    for i in range(struct.unpack_from("<H", data, base + 12)[0]):
+        field, target = struct.unpack_from("<II", data, base + 16 + 8 * i)
+        name = base + (field & 0x7FFFFFFF)
+        length = struct.unpack_from("<H", data, name)[0]
+        if data[name + 2:name + 2 + 2 * length].decode("utf-16-le") != type_name:
+            continue
+        directory = base + (target & 0x7FFFFFFF)
+        named = struct.unpack_from("<H", data, directory + 12)[0]
+        entries = [data[directory + 16 + 8 * k:directory + 24 + 8 * k] for k in range(named)]
+        data[directory + 16:directory + 16 + 8 * named] = b"".join(reversed(entries))
+    program.write_bytes(bytes(data))
 
 
 class KolbrandTest(rig.WineTestCase):
@@ -219,7 +256,7 @@ class KolbrandTest(rig.WineTestCase):
             "  800x480: WIDE\n"
             "icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n"
             "version: file 2.5.0.17, product 2.5.0.17\n"
-            "  CompanyName: Brand \\ Co\n"
+            "  CompanyName: Brand \\\\ Co\n"
             "  FileDescription: The \"Brand Test\" launcher\n"
             "  FileVersion: 2.5.0.17\n"
             "  LegalCopyright: \u00a9 2026 Brand Co \u20ac\n"
@@ -424,14 +461,69 @@ class KolbrandTest(rig.WineTestCase):
         self.assertEqual(0, completed.returncode, completed.stderr)
         self.assertEqual("Chess", version_fields(output)["ProductName"])
 
-    def test_a_failed_rename_removes_the_temporary_file(self):
+    def test_a_folder_as_output_is_named_and_nothing_is_written(self):
         folder = self.tmp()
         (folder / "app.exe").mkdir()
         completed = kolbrand(rig.win_path(folder / "app.exe"), "--command-line", "a.kol")
         self.assertEqual(1, completed.returncode)
-        self.assertIn("app.exe: cannot be replaced", completed.stderr)
+        self.assertIn("app.exe: is a folder", completed.stderr)
         self.assertEqual(["app.exe"], [p.name for p in folder.iterdir()])
         self.assertEqual([], list((folder / "app.exe").iterdir()))
+
+    def test_an_input_is_never_the_output_however_spelled(self):
+        folder = self.tmp()
+        victim = folder / "victim.bmp"
+        shutil.copyfile(self.wide, victim)
+        spellings = [rig.win_path(victim), rig.win_path(victim).upper(),
+                     rig.win_path(folder) + "\\.\\victim.bmp"]
+        for spelling in spellings:
+            with self.subTest(spelling=spelling):
+                completed = kolbrand(rig.win_path(victim), "--splash", f"A={spelling}",
+                                     "--config", "SplashScreen=200x150;A")
+                self.assertEqual(1, completed.returncode, completed.stderr)
+                self.assertIn(f"is the file that --splash A={spelling} names", completed.stderr)
+                self.assertEqual(self.wide.read_bytes(), victim.read_bytes())
+                self.assertEqual(["victim.bmp"], [p.name for p in folder.iterdir()])
+
+    def test_an_interrupted_branding_leaves_nothing(self):
+        folder = self.tmp()
+        # Its pixels followed by 200 MB that the launcher never reads: a slow write.
+        large = folder / "large.bmp"
+        with large.open("wb") as bitmap:
+            bitmap.write(self.wide.read_bytes())
+            bitmap.write(bytes(200 << 20))
+        output = folder / "out"
+        output.mkdir()
+        branding = subprocess.Popen(
+            [rig.session.WINE, str(KOLBRAND), rig.win_path(output / "app.exe"),
+             "--splash", f"WIDE={rig.win_path(large)}", "--config", "SplashScreen=200x150;WIDE"],
+            env=rig.env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        deadline = time.time() + 60
+        while not list(output.iterdir()) and time.time() < deadline:
+            time.sleep(0.01)
+        self.assertEqual(["app.exe.kolbrand-"], [p.name[:17] for p in output.iterdir()])
+        branding.send_signal(signal.SIGINT)  # Wine hands it to the console's Ctrl+C handlers
+        branding.communicate(timeout=60)
+        self.assertEqual(0xC000013A & 0xFF, branding.returncode & 0xFF)
+        self.assertEqual([], list(output.iterdir()))
+
+    def test_a_rebrand_sorts_what_the_launcher_could_not_find(self):
+        folder = self.tmp()
+        add_runtime(folder)
+        edited, rebranded = folder / "edited.exe", folder / "rebranded.exe"
+        self.brand(edited, "--command-line", "lower.kol -x", "--config", "SplashScreenTitle=T",
+                   "--remove-splash", "SPLASHSCREEN1")
+        reverse_names(edited, "TEXT")
+        text = listing(edited)
+        self.assertTrue(text.startswith("mode: in-process\nembedded line: none\n"), text)
+        self.assertIn("warning: resource TEXT/COMMANDLINE (language 1033) is never found: the "
+                      "names of type TEXT are out of order", text)
+        self.assertEqual("doc.kol", rig.run(edited, "doc.kol").call["commandLine"])
+        self.brand(rebranded, "--from", rig.win_path(edited))
+        text = listing(rebranded)
+        self.assertTrue(text.startswith('mode: in-process\nCommandLine: "lower.kol -x"\n'), text)
+        self.assertNotIn("warning:", text)
+        self.assertEqual(" lower.kol -x doc.kol", rig.run(rebranded, "doc.kol").call["commandLine"])
 
     def test_a_launcher_can_be_branded_in_place(self):
         launcher = rig.install(self.tmp(), name="app.exe")

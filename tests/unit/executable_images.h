@@ -33,7 +33,9 @@ const uint32_t SectionAddress = 0x1000;
 const size_t SectionOffset = 0x200;
 
 // A resource tree as the resource compiler lays it out: directories, data entries, names,
-// then the data. Types and names keep their order of first appearance.
+// then the data. In each directory the named entries come first, as the system's lookup
+// expects; otherwise types, names and languages keep their order of first appearance, so
+// that a test may list them out of order.
 struct TreeNode {
     std::string name;
     std::vector<TreeNode> children;
@@ -75,9 +77,19 @@ inline void WriteDirectory(TreeLayout* layout, const TreeNode& node, int level,
 {
     size_t at = layout->next;
     layout->next += 16 + 8 * node.children.size();
-    Put16(&layout->bytes, at + 14, (unsigned)node.children.size());
-    for (size_t i = 0; i < node.children.size(); i++) {
-        const TreeNode& child = node.children[i];
+    std::vector<const TreeNode*> children;
+    size_t named = 0;
+    for (bool namedFirst : {true, false}) {
+        for (const TreeNode& child : node.children) {
+            if ((child.name[0] != '#') == namedFirst)
+                children.push_back(&child);
+        }
+        named = namedFirst ? children.size() : named;
+    }
+    Put16(&layout->bytes, at + 12, (unsigned)named);
+    Put16(&layout->bytes, at + 14, (unsigned)(children.size() - named));
+    for (size_t i = 0; i < children.size(); i++) {
+        const TreeNode& child = *children[i];
         size_t entry = at + 16 + 8 * i;
         Put32(&layout->bytes, entry, NameField(layout, child.name));
         if (level < 2) {

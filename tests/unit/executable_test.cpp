@@ -52,7 +52,8 @@ TEST(ExecutableTest, ReadsBothKindsWhole)
         ASSERT_EQ(1u, image.sections.size());
         EXPECT_EQ(".rsrc", image.sections[0].name);
         std::vector<ImageResource> resources;
-        ASSERT_EQ(1, ReadResources(file, image, &resources, &problem)) << problem;
+        ASSERT_EQ(1, ReadResources(file, image, LanguagePreference(), &resources, &problem))
+            << problem;
         EXPECT_EQ(Listed(SomeResources()), Listed(resources));
         EXPECT_EQ("", problem);
 
@@ -60,7 +61,8 @@ TEST(ExecutableTest, ReadsBothKindsWhole)
         // system loads the section rounded up to its alignment, and so reads them.
         Put32(&file, SectionTable(pe32Plus) + 8, 1);
         ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
-        ASSERT_EQ(1, ReadResources(file, image, &resources, &problem)) << problem;
+        ASSERT_EQ(1, ReadResources(file, image, LanguagePreference(), &resources, &problem))
+            << problem;
         EXPECT_EQ(Listed(SomeResources()), Listed(resources));
     }
 }
@@ -158,6 +160,14 @@ TEST(ExecutableTest, RefusesDamagedImages)
          "resource directory lies outside"},
         {"entry count", [](std::string* f) { Put16(f, SectionOffset + 12, 0xFFFF); },
          "entries run past its section"},
+        {"section alignment 0", [](std::string* f) { Put32(f, PeHeader + 24 + 32, 0); },
+         "is damaged: its section alignment, 0, is not a power of two"},
+        {"named entries counted as numbered",
+         [](std::string* f) {
+             Put16(f, SectionOffset + 12, 0);
+             Put16(f, SectionOffset + 14, 5);
+         },
+         "lists a named entry among its numbered ones"},
         {"a leaf for a directory", [](std::string* f) { Put32(f, SectionOffset + 20, 0x10); },
          "not three levels deep"},
         {"a loop", [](std::string* f) { Put32(f, SectionOffset + 20, 0x80000000u); },
@@ -181,7 +191,7 @@ TEST(ExecutableTest, RefusesDamagedImages)
         std::vector<ImageResource> resources;
         std::string problem;
         int read = ReadExecutable(file, &image, &problem) &&
-                   ReadResources(file, image, &resources, &problem);
+                   ReadResources(file, image, LanguagePreference(), &resources, &problem);
         EXPECT_EQ(0, read);
         EXPECT_TRUE(resources.empty());
         EXPECT_NE(std::string::npos, problem.find(c.problem)) << problem;
@@ -194,14 +204,14 @@ TEST(ExecutableTest, RefusesDamagedImages)
     std::vector<ImageResource> resources;
     std::string problem;
     ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
-    EXPECT_EQ(0, ReadResources(file, image, &resources, &problem));
+    EXPECT_EQ(0, ReadResources(file, image, LanguagePreference(), &resources, &problem));
     EXPECT_EQ("is damaged: its resource directory refers back to itself", problem);
 
     TestImage twice;
     twice.resources = {SomeResources()[0], SomeResources()[1], SomeResources()[0]};
     file = BuildImage(twice);
     ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
-    EXPECT_EQ(0, ReadResources(file, image, &resources, &problem));
+    EXPECT_EQ(0, ReadResources(file, image, LanguagePreference(), &resources, &problem));
     EXPECT_EQ("is damaged: it lists resource TEXT/CONFIG (language 1033) twice", problem);
     EXPECT_TRUE(resources.empty());
 }

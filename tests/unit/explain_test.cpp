@@ -21,8 +21,8 @@ const char* const ActingCalls[] = {
     "WSAStartup", "socket", "connect", "send", "LoadLibraryW", "CreateDIBSection",
 };
 
-const char16_t* const Launcher = u"\\Program Files\\Demo\\Demo.exe";
-const char16_t* const Runtime = u"\\Program Files\\Demo\\Kol.dll";
+const char16_t* const Launcher = u"C:\\Program Files\\Demo\\Demo.exe";
+const char16_t* const Runtime = u"C:\\Program Files\\Demo\\Kol.dll";
 
 // The bytes of the files the stand-in holds: programs and libraries for x86-64.
 std::map<std::u16string, std::string> files;
@@ -55,6 +55,16 @@ void AddShippedSplash()
     HostAddResource(HostMainModule(), u"SPLASHSCREEN1", u"SplashScreen", bitmap.Bytes());
 }
 
+// The stand-in as a case starts, but without Kol.dll beside the launcher.
+void WithoutRuntimeBeside()
+{
+    HostReset();
+    AddShippedSplash();
+    files.clear();
+}
+
+const char16_t* const LibraryKey = u"KolFile10\\DLL";
+
 TEST_F(ExplainTest, CarriesNothingOut)
 {
     struct Case {
@@ -64,7 +74,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
         const char* reported;
         int exitCode;
     } cases[] = {
-        {"bare start", u"", [] {}, "KolFile10\\DLL = \\Program Files\\Demo\\Demo.DLL", 0},
+        {"bare start", u"", [] {},
+         "KolFile10\\DLL = C:\\\\Program Files\\\\Demo\\\\Demo.DLL", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
         {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
          "message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error Starting DLL\"), "
@@ -90,10 +101,10 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"launch line", u"doc.kol",
          [] {
              HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol\r\n");
-             AddProgram(u"\\Program Files\\Demo\\kolw.exe", false, {});
-             HostAddFile(u"\\Program Files\\Demo\\app.kol");
+             AddProgram(u"C:\\Program Files\\Demo\\kolw.exe", false, {});
+             HostAddFile(u"C:\\Program Files\\Demo\\app.kol");
          },
-         "child's line: \"\"\\Program Files\\Demo\\app.kol\" doc.kol\"", 0},
+         "child's line: \"\"C:\\\\Program Files\\\\Demo\\\\app.kol\" doc.kol\"", 0},
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
@@ -101,9 +112,33 @@ TEST_F(ExplainTest, CarriesNothingOut)
          [] {
              HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol");
              HostAddFile(Launcher);
-             HostLinkFile(u"\\Program Files\\Demo\\kol.exe", Launcher);
+             HostLinkFile(u"C:\\Program Files\\Demo\\kol.exe", Launcher);
          },
          "exit code -1\n  the launcher's own file, met among the candidates, is passed over", 1},
+        // A bare start loads the library by the path that its own registration writes.
+        {"the library that a bare start registers", u"",
+         [] {
+             WithoutRuntimeBeside();
+             AddProgram(u"C:\\Program Files\\Demo\\Demo.DLL", true, {"KolMainW"});
+         },
+         "registered (KolFile10\\DLL, without enclosing quotes) \"C:\\\\Program Files\\\\Demo"
+         "\\\\Demo.DLL\": C:\\\\Program Files\\\\Demo\\\\Demo.DLL, at its full path\n"
+         "    it exports KolMainW",
+         0},
+        {"a registration that a bare start overwrites", u"",
+         [] {
+             WithoutRuntimeBeside();
+             AddProgram(u"C:\\Old\\Kol.dll", true, {"KolMainW"});
+             HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"C:\\Old\\Kol.dll");
+         },
+         "none loads", 1},
+        {"a registration that a start with a line keeps", u"x",
+         [] {
+             WithoutRuntimeBeside();
+             AddProgram(u"C:\\Old\\Kol.dll", true, {"KolMainW"});
+             HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"C:\\Old\\Kol.dll");
+         },
+         "\\\\Old\\\\Kol.dll, at its full path", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -112,6 +147,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
         files.clear();
         AddProgram(Runtime, true, {"KolMainW"});
         c.arrange();
+        std::u16string registered = HostRegGetString(HKEY_CLASSES_ROOT, LibraryKey, u"");
         ExplainInputs in;
         in.module = HostMainModule();
         in.launcherPath = Launcher;
@@ -126,7 +162,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
         EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
         for (const char* call : ActingCalls)
             EXPECT_FALSE(HostCalled(call)) << call << " in " << explanation.report;
-        EXPECT_FALSE(HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10"));
+        EXPECT_EQ(registered, HostRegGetString(HKEY_CLASSES_ROOT, LibraryKey, u""));
+        EXPECT_EQ(!registered.empty(), HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10"));
     }
 }
 

@@ -64,6 +64,17 @@ std::string Joined(const std::vector<std::string>& lines)
     return all;
 }
 
+// A version resource that branding makes, which no test here expects it to refuse.
+std::string VersionResource(const std::string& resource, const VersionChanges& changes,
+                            const std::string& originalFilename)
+{
+    VersionInfo meant;
+    std::string refusal;
+    std::string made = BrandVersionResource(resource, changes, originalFilename, &meant, &refusal);
+    EXPECT_EQ("", refusal);
+    return made;
+}
+
 struct OptionCase {
     std::vector<std::string> arguments;
     const char* error;  // null: accepted
@@ -253,13 +264,16 @@ TEST_F(KolbrandTest, ConfigRules)
         {"SplashScreenTitle", {"entry \"SplashScreenTitle\" has no \"=\""}, {}},
         {"UseJavaVM|SplashScreenTitle=x", {"entry \"UseJavaVM\" has no \"=\""}, {}},
         {"splashscreentitle=A", {}, {"\"splashscreentitle\" is not read by the launcher"}},
-        {"SplashScreenTitle=A|", {}, {"entry \"\" is not read"}},
+        {"SplashScreenTitle=A|", {}, {}},
+        {"", {}, {}},
+        {"|||", {}, {}},
+        {"=A", {}, {"entry \"\" is not read"}},
         {"SplashScreenTitle=Caf\xE9", {}, {"byte above 0x7F at offset 21"}},
     };
     for (const ConfigCase& c : cases) {
         SCOPED_TRACE("config: " + c.config);
         Diagnostics diagnostics;
-        CheckConfig("c.txt", c.config, {}, &diagnostics);
+        CheckConfig("c.txt", c.config, false, {}, &diagnostics);
         ExpectDiagnostics(c, diagnostics);
         for (const std::string& message : diagnostics.errors)
             EXPECT_EQ(0u, message.find("c.txt: ")) << message;
@@ -317,6 +331,10 @@ TEST_F(KolbrandTest, RefusesBrokenIcoFiles)
          "2 bits per pixel"},
         {"compressed", good.substr(0, second + 16) + U32(1) + good.substr(second + 20),
          "is compressed"},
+        {"image inside the directory", good.substr(0, Entry(1, 12)) + U32(10) +
+                                           good.substr(Entry(1, 16)),
+         "image 2 (32x32) begins at byte 10, inside the file's directory of images, which ends "
+         "at byte 38"},
     };
     std::string shortImage = good;
     shortImage.replace(Entry(1, 8), 4, U32((unsigned)IconBitmap(32, 32).size() - 1));
@@ -584,8 +602,13 @@ TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
     const struct {
         int rows;
         int extraBytes;
-        size_t warnings;
-    } cases[] = {{136, 0, 0}, {136, 17, 0}, {135, 419, 1}, {0, 0, 1}};
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {136, 0, {}},
+        {136, 17, {"n.bmp: 17 bytes follow its pixels, which the launcher never reads"}},
+        {135, 419, {"n.bmp: holds 135 of its 136 rows; the launcher leaves the top ones blank"}},
+        {0, 0, {"n.bmp: holds 0 of its 136 rows; the launcher leaves the top ones blank"}},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE("rows " + std::to_string(c.rows) + " and " + std::to_string(c.extraBytes));
         file.rows = c.rows;
@@ -597,12 +620,7 @@ TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
               "--remove-splash", "SPLASHSCREEN1"},
              inputs, &diagnostics);
         EXPECT_TRUE(diagnostics.errors.empty()) << Joined(diagnostics.errors);
-        ASSERT_EQ(c.warnings, diagnostics.warnings.size()) << Joined(diagnostics.warnings);
-        if (c.warnings > 0) {
-            EXPECT_EQ("n.bmp: holds " + std::to_string(c.rows) +
-                          " of its 136 rows; the launcher leaves the top ones blank",
-                      diagnostics.warnings[0]);
-        }
+        EXPECT_EQ(Joined(c.warnings), Joined(diagnostics.warnings));
     }
 }
 
@@ -739,6 +757,22 @@ TEST_F(KolbrandTest, HostileInputs)
          {"i.ico: image 1 (16x16) lists 1073741824 colours, more than 8 bits per pixel can use"},
          {}},
         {"icon colour count in range", {"o.exe", "--icon", "i.ico"}, icon(4, 16), {}, {}},
+        {"both lines in the source", {"o.exe"},
+         [](BrandInputs* inputs) {
+             inputs->from.hasCommandLine = inputs->from.hasLaunchLine = true;
+         },
+         {},
+         {"launcher.exe: carries both a CommandLine and a LaunchLine: the command line wins and "
+          "the launch line is never read (--command-line TEXT drops the launch line, "
+          "--launch-line TEXT the command line)"}},
+        {"both lines, one given", {"o.exe", "--launch-line", "b.kol"},
+         [](BrandInputs* inputs) {
+             inputs->from.hasCommandLine = inputs->from.hasLaunchLine = true;
+         },
+         {}, {}},
+        {"a typed CONFIG outside ASCII",
+         {"o.exe", "--config", "SplashScreen=2x2;SPLASHSCREEN1|SplashScreenTitle=Caf\xC3\xA9"},
+         none, {"--config: holds a character outside ASCII"}, {}},
     };
     for (const HostileCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -847,7 +881,7 @@ TEST_F(KolbrandTest, OnlyAWholeLauncherIsRead)
         SCOPED_TRACE(c.what);
         std::vector<ImageResource> resources = {{"poison", "", 0, ""}};
         std::string error;
-        int read = ReadLauncherImage("l.exe", c.file, &resources, &error);
+        int read = ReadLauncherImage("l.exe", c.file, LanguagePreference(), &resources, &error);
         EXPECT_EQ(c.error == nullptr, read == 1) << error;
         if (c.error != nullptr) {
             EXPECT_EQ(0u, error.find(c.error)) << error;
@@ -859,6 +893,141 @@ TEST_F(KolbrandTest, OnlyAWholeLauncherIsRead)
         EXPECT_TRUE(read2.hasCommandLine);
         EXPECT_EQ("", read2.commandLine) << "one NUL byte is how an empty line is written";
     }
+}
+
+// The launcher's lines, CONFIG and bitmaps as the system's lookups find them, in launchers
+// whose bytes were edited; a re-brand writes them sorted and in capitals, where each is found.
+TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
+{
+    const ImageResource mark = {"#10", "KOLLAUNCHER", 0x409, std::string("\1\0", 2)};
+    LanguagePreference english;
+    LanguagePreference german;
+    german.thread = german.user = german.system = 0x407;
+    const struct {
+        const char* what;
+        std::vector<ImageResource> resources;  // in the order the file lists them
+        LanguagePreference languages;
+        std::string listed;       // a piece of the listing
+        std::string warnings;     // the listing's warnings
+        std::string rewritten;    // a piece of the listing once re-branded
+    } cases[] = {
+        {"sorted",
+         {{"TEXT", "COMMANDLINE", 0x409, "sorted.kol"}, {"TEXT", "CONFIG", 0x409, ""}, mark},
+         english, "CommandLine: \"sorted.kol\"", "", "CommandLine: \"sorted.kol\""},
+        {"TEXT's entries out of order",
+         {{"TEXT", "CONFIG", 0x409, "SplashScreenTitle=A"},
+          {"TEXT", "COMMANDLINE", 0x409, "lower.kol -x"}, mark},
+         english, "embedded line: none\nCONFIG:\n  SplashScreenTitle=A\n",
+         "warning: resource TEXT/COMMANDLINE (language 1033) is never found: the names of type "
+         "TEXT are out of order, and the system's search, which expects them sorted, misses "
+         "\"COMMANDLINE\"\n",
+         "CommandLine: \"lower.kol -x\""},
+        {"a bitmap stored in small letters",
+         {{"SPLASHSCREEN", "small", 0x409, Bmp(100, 80)},
+          {"TEXT", "CONFIG", 0x409, "SplashScreen=100x80;SMALL"}, mark},
+         english, "SplashScreen bitmaps: none\nsplash shown on a screen of:\n  240x320: SMALL "
+                  "(missing: no splash)\n",
+         "warning: resource SPLASHSCREEN/small (language 1033) is never found: \"small\" is "
+         "stored in small letters, and the system looks the names of type SPLASHSCREEN up in "
+         "capitals\n",
+         "  SMALL: 100x80, 24 bits per pixel, accepted\nsplash shown on a screen of:\n"
+         "  240x320: SMALL\n"},
+        {"a type in small letters", {{"text", "COMMANDLINE", 0x409, "a.kol"}, mark}, english,
+         "embedded line: none",
+         "warning: resource text/COMMANDLINE (language 1033) is never found: \"text\" is stored "
+         "in small letters, and the system looks the types up in capitals\n",
+         "CommandLine: \"a.kol\""},
+        {"German and English, on an English machine",
+         {{"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"},
+          {"TEXT", "COMMANDLINE", 0x409, "english.kol"}, mark},
+         english, "CommandLine: \"english.kol\"",
+         "warning: resource TEXT/COMMANDLINE (language 1031) is not taken: the system takes "
+         "language 1033 of it instead, by this machine's language preferences\n",
+         "CommandLine: \"english.kol\""},
+        {"German and English, on a German machine",
+         {{"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"},
+          {"TEXT", "COMMANDLINE", 0x409, "english.kol"}, mark},
+         german, "CommandLine: \"deutsch.kol\"",
+         "warning: resource TEXT/COMMANDLINE (language 1033) is not taken: the system takes "
+         "language 1031 of it instead, by this machine's language preferences\n",
+         "CommandLine: \"deutsch.kol\""},
+        {"German and English out of order, on a German machine",
+         {{"TEXT", "COMMANDLINE", 0x409, "english.kol"},
+          {"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"}, mark},
+         german, "CommandLine: \"english.kol\"",
+         "warning: resource TEXT/COMMANDLINE (language 1031) is not taken: its languages are "
+         "out of order, and the system's search, which expects them sorted, misses language "
+         "1031\n",
+         "CommandLine: \"deutsch.kol\""},
+        {"neither language preferred: the first one listed",
+         {{"TEXT", "COMMANDLINE", 0x40C, "francais.kol"},
+          {"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"}, mark},
+         english, "CommandLine: \"francais.kol\"",
+         "warning: resource TEXT/COMMANDLINE (language 1031) is not taken: the system takes "
+         "language 1036 of it instead, by this machine's language preferences\n",
+         "CommandLine: \"deutsch.kol\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_images::TestImage test;
+        test.resources = c.resources;
+        std::vector<ImageResource> image;
+        std::string error;
+        ASSERT_EQ(1, ReadLauncherImage("l.exe", test_images::BuildImage(test), c.languages,
+                                       &image, &error))
+            << error;
+        std::string listing = DescribeLauncher("L", 0x8664, ReadLauncherResources(image));
+        EXPECT_NE(std::string::npos, listing.find(c.listed)) << listing;
+        EXPECT_EQ(c.warnings, listing.substr(std::min(listing.find("warning: "), listing.size())));
+        std::string rewritten =
+            DescribeLauncher("L", 0x8664, ReadLauncherResources(AsRewritten(image, c.languages)));
+        EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
+        EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
+    }
+}
+
+TEST_F(KolbrandTest, AnInputIsNeverTheOutput)
+{
+    // The system compares the files themselves: here, names that differ in case are one.
+    auto sameFile = [](const std::string& a, const std::string& b) { return Upper(a) == Upper(b); };
+    const struct {
+        std::vector<std::string> arguments;
+        const char* refusal;  // "": none
+    } cases[] = {
+        {{"victim.bmp", "--splash", "A=VICTIM.BMP", "--config", "SplashScreen=100x80;A"},
+         "victim.bmp: is the file that --splash A=VICTIM.BMP names: the launcher would replace "
+         "that input"},
+        {{"c.txt", "--splash", "A=a.bmp", "--config-file", "C.txt"},
+         "c.txt: is the file that --config-file C.txt names"},
+        {{"i.ico", "--icon", "i.ico"}, "i.ico: is the file that --icon i.ico names"},
+        {{"app.exe", "--from", "APP.EXE", "--icon", "i.ico"}, ""},
+        {{"app.exe", "--splash", "A=a.bmp", "--config-file", "c.txt", "--icon", "i.ico"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        BrandOptions options;
+        std::string error;
+        ASSERT_EQ(1, ParseBrandOptions(c.arguments, &options, &error)) << error;
+        std::string refusal = CheckOutputIsNoInput(options, sameFile);
+        EXPECT_EQ(c.refusal, refusal.substr(0, strlen(c.refusal)));
+        EXPECT_EQ(*c.refusal == 0, refusal.empty()) << refusal;
+    }
+}
+
+// What --list and --explain print of a value can't begin a line of its own, nor pass for
+// an escape or a path.
+TEST_F(KolbrandTest, PrintedValuesAreEscaped)
+{
+    EXPECT_EQ("C:\\\\j\\xFCrgen\\x0A\\x7F ~", ::Shown("C:\\j\xFCrgen\n\x7F ~"));
+    EXPECT_EQ("C:\\\\j\\u00FCrgen\\uFFE9", ShownUnits(u"C:\\j\u00FCrgen\uFFE9"));
+    EXPECT_EQ("A \\\\ B\\u000D\\u000ACommandLine: x", ShownText("A \\ B\r\nCommandLine: x"));
+    EXPECT_EQ("\\u0085|\\u2028|\\u2029|\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
+              ShownText("\xC2\x85|\xE2\x80\xA8|\xE2\x80\xA9|"
+                        "\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    LauncherResources launcher;
+    launcher.bitmaps = {{"A\nCommandLine: x", Bmp(2, 2), ""}};
+    EXPECT_NE(std::string::npos,
+              DescribeLauncher("L", 0x8664, launcher).find("  A\\u000ACommandLine: x: 2x2, 24 bits"));
 }
 
 TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
@@ -893,15 +1062,124 @@ TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
         {"another language",
          changed([](std::vector<ImageResource>* w) { (*w)[0].language = 0; }),
          "the written copy holds resource #3/#1 (language 0), which was to go"},
+        {"a resource that the lookup misses",
+         changed([](std::vector<ImageResource>* w) {
+             (*w)[0].reach = ResourceMissed;
+             (*w)[0].why = "the types are out of order";
+         }),
+         "the system's lookup never finds the written copy's resource #3/#1 (language 1033): "
+         "the types are out of order"},
+        {"a language that the lookup doesn't take",
+         changed([](std::vector<ImageResource>* w) { (*w)[0].reach = LanguageNotTaken; }), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.difference, CompareWritten(meant, c.written));
+        EXPECT_EQ(c.difference, CompareWritten(meant, VersionInfo(), c.written));
     }
+
+    VersionChanges changes;
+    changes.fields = {{"ProductName", "Chess"}};
+    VersionInfo version;
+    std::string refusal;
+    std::string resource = BrandVersionResource("", changes, "o.exe", &version, &refusal);
+    std::vector<ImageResource> written = {{"#16", "#1", 0x409, resource}};
+    EXPECT_EQ("", CompareWritten(written, version, written));
+    version.fields[0].second = "Draughts";
+    EXPECT_EQ("its version field ProductName reads back otherwise",
+              CompareWritten(written, version, written));
+
     EXPECT_EQ("", CheckWritable(meant));
     EXPECT_EQ("resource #24/#1 (language 0) is empty, and the system's resource update cannot "
               "write an empty resource",
               CheckWritable({meant[0], {"#24", "#1", 0, ""}}));
+    EXPECT_EQ("resource SPLASHSCREEN/SMALL (language 1033) is twice in the source, in names that "
+              "differ in small and capital letters: written in capitals, as the system looks "
+              "names up, the two would be one",
+              CheckWritable({{"SPLASHSCREEN", "SMALL", 0x409, "a"}, meant[1],
+                             {"SPLASHSCREEN", "SMALL", 0x409, "b"}}));
+    EXPECT_EQ("resource SPLASHSCREEN/CAF\xC3\xA9 (language 1033) has a name with a character "
+              "outside ASCII: kolbrand writes names in capitals, as the system looks them up, "
+              "and knows the capitals of ASCII letters only (the launcher never looks such a "
+              "name up)",
+              CheckWritable({meant[1], {"SPLASHSCREEN", "CAF\xC3\xA9", 0x409, "a"}}));
+}
+
+// UTF-16 text as the version resource holds it, without its NUL.
+std::string Utf16Bytes(const std::string& ascii)
+{
+    std::string bytes;
+    for (char c : ascii)
+        bytes += std::string{c, 0};
+    return bytes;
+}
+
+// A version resource's lengths are 16 bits: branding refuses one they can't hold, and a
+// written one must give back its fields as the system's version functions read them.
+TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
+{
+    const struct {
+        const char* what;
+        size_t description;  // characters of each field
+        size_t product;
+        const char* refusal;  // "": written
+    } cases[] = {
+        {"32,600 characters in two fields", 20000, 12600,
+         "the version information would take 65552 bytes, more than the 65535 its 16-bit "
+         "lengths can give: its field FileDescription takes 40042 of them"},
+        {"32,000 characters in one", 32000, 0, ""},
+        {"the most a text may hold, in one", 32767, 0,
+         "the version information would take 65848 bytes, more than the 65535 its 16-bit "
+         "lengths can give: its field FileDescription takes 65576 of them"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> arguments = {"o.exe", "--description",
+                                              std::string(c.description, 'd')};
+        if (c.product > 0)
+            arguments.insert(arguments.end(), {"--product", std::string(c.product, 'p')});
+        Diagnostics diagnostics;
+        LauncherResources out = Plan(arguments, BrandInputs(), &diagnostics);
+        EXPECT_EQ(c.refusal, Joined(diagnostics.errors).substr(0, strlen(c.refusal)));
+        EXPECT_EQ(*c.refusal == 0, diagnostics.errors.empty()) << Joined(diagnostics.errors);
+        if (*c.refusal == 0) {
+            EXPECT_EQ("", CompareVersion(out.versionMeant, out.version));
+        }
+    }
+
+    VersionChanges changes;
+    changes.hasVersion = true;
+    changes.version.parts[0] = 2;
+    changes.fields = {{"ProductName", "Chess"}};
+    VersionInfo meant;
+    std::string refusal;
+    const std::string good = BrandVersionResource("", changes, "o.exe", &meant, &refusal);
+    auto replaced = [&good](const std::string& from, const std::string& to) {
+        std::string damaged = good;
+        return damaged.replace(damaged.find(from), from.size(), to);
+    };
+    const struct {
+        const char* what;
+        std::string written;
+        const char* difference;  // "": none
+    } damages[] = {
+        {"as written", good, ""},
+        {"a length cut as a wrap leaves it", std::string("\xC8\x00", 2) + good.substr(2),
+         "its version information can't be read"},
+        {"the fixed part's signature", replaced(U32(0xFEEF04BD), U32(0xFEEF04BC)),
+         "its version information can't be read"},
+        {"a version number", replaced(U32(0x20000), U32(0x30000)),
+         "its version numbers read 3.0.0.0 and 2.0.0.0"},
+        {"a key", replaced(Utf16Bytes("ProductName"), Utf16Bytes("ProductNamf")),
+         "its version field ProductName can't be found"},
+        {"a key in capitals, as the system finds it",
+         replaced(Utf16Bytes("ProductName"), Utf16Bytes("PRODUCTNAME")), ""},
+        {"a value", replaced(Utf16Bytes("Chess"), Utf16Bytes("Chesz")),
+         "its version field ProductName reads back otherwise"},
+    };
+    for (const auto& c : damages) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.difference, CompareVersion(meant, c.written));
+    }
 }
 
 TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
@@ -945,7 +1223,7 @@ TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
         {"#3", "#4", 0x409, icons[2].data},
         {"#14", "#50", 0x409, MakeIconGroup(icons)},
         // A launcher without version information gets one that names the output.
-        {"#16", "#1", 0x409, BrandVersionResource("", VersionChanges(), "o.exe")},
+        {"#16", "#1", 0x409, VersionResource("", VersionChanges(), "o.exe")},
     };
     ASSERT_EQ(Shown(expected), Shown(image));
     for (size_t i = 0; i < image.size(); i++)
@@ -970,7 +1248,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
     ASSERT_EQ(1, ParseVersionNumber("1.0.0.0", &shipped.version));
     shipped.hasVersion = true;
     shipped.fields = {{"CompanyName", "Morvane"}, {"FileDescription", "Kol launcher"}};
-    std::string launcher = BrandVersionResource("", shipped, "launcher.exe");
+    std::string launcher = VersionResource("", shipped, "launcher.exe");
 
     struct Case {
         const char* what;
@@ -987,10 +1265,16 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
                          "\xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80"},
          "dir\\Chess.exe",
          "version: file 2.5.65535.7, product 2.5.65535.7\n  FileVersion: 2.5.65535.7\n"
-         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\ B\n"
+         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\\\ B\n"
          "  FileDescription: Chess \"Pro\"\n  OriginalFilename: Chess.exe\n"
          "  ProductName: Chess\n"
          "  LegalCopyright: \xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80\n"},
+        // Windows drops the dots and blanks that end a file's name; a field's line break
+        // can't begin a line of the listing.
+        {"a name that Windows trims", {"--copyright", "(C)\r\nCommandLine: \"x\""}, "dot.exe. .",
+         "version: file 1.0.0.0, product 1.0.0.0\n  FileVersion: 1.0.0.0\n"
+         "  ProductVersion: 1.0.0.0\n  CompanyName: Morvane\n  FileDescription: Kol launcher\n"
+         "  OriginalFilename: dot.exe\n  LegalCopyright: (C)\\u000D\\u000ACommandLine: \"x\"\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1007,6 +1291,18 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         std::string listing = DescribeLauncher("L", 0x8664, out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
+    // A field is set where the system's version functions find it, whatever its key's case.
+    VersionChanges capitals;
+    capitals.fields = {{"PRODUCTNAME", "Old"}};
+    BrandInputs inputs;
+    inputs.from.hasVersion = true;
+    inputs.from.version = VersionResource("", capitals, "a.exe");
+    Diagnostics diagnostics;
+    std::string listing =
+        DescribeLauncher("L", 0x8664, Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
+    EXPECT_EQ("version: file 0.0.0.0, product 0.0.0.0\n  PRODUCTNAME: Chess\n"
+              "  OriginalFilename: o.exe\n",
+              listing.substr(listing.find("version:")));
     EXPECT_FALSE(ReadVersionInfo(launcher.substr(0, 100)).present) << "cut short";
     EXPECT_FALSE(ReadVersionInfo("").present);
 }

@@ -3,6 +3,8 @@
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/text.h"
 
+#include <set>
+
 static std::string BitmapRefusal(BitmapVerdict verdict, const BitmapHeader& header,
                                  size_t length)
 {
@@ -69,37 +71,46 @@ int FindBitmap(const std::vector<SplashBitmap>& bitmaps, const std::string& name
     return -1;
 }
 
-static int IsNamedByConfig(const LauncherResources& launcher, const std::string& name)
+// The bitmap names that CONFIG's SplashScreen entries give, in capitals.
+static std::set<std::string> NamedByConfig(const LauncherResources& launcher)
 {
+    std::set<std::string> names;
     if (!launcher.hasConfig)
-        return 0;
+        return names;
     for (const ConfigEntry& entry : ReadConfigEntries(launcher.config)) {
         SplashEntry splash;
         ParseSplashEntry(entry.value.c_str(), &splash);
-        if (entry.key == "SplashScreen" && entry.hasValue
-            && SameResourceName(splash.resourceName, name))
-            return 1;
+        if (entry.key == "SplashScreen" && entry.hasValue)
+            names.insert(Upper(splash.resourceName));
     }
-    return 0;
+    return names;
 }
 
-// The launcher shows a file cut short, with the rows it lacks (the top ones) left blank.
+// The launcher shows a file cut short, with the rows it lacks (the top ones) left blank,
+// and reads nothing after the last row.
 static void CheckBitmapRows(const std::string& label, const BitmapHeader& header,
                             size_t length, Diagnostics* diagnostics)
 {
-    size_t rows = (length - (size_t)header.dataOffset) / (size_t)header.stride;
-    if (rows < (size_t)header.height)
+    uint64_t pixels = length - (uint64_t)header.dataOffset;
+    uint64_t whole = (uint64_t)header.stride * (uint64_t)header.height;
+    uint64_t rows = pixels / (uint64_t)header.stride;
+    if (rows < (uint64_t)header.height)
         diagnostics->warnings.push_back(label + ": holds " + std::to_string(rows) + " of its " +
                                         std::to_string(header.height) +
                                         " rows; the launcher leaves the top ones blank");
+    if (pixels > whole)
+        diagnostics->warnings.push_back(label + ": " + std::to_string(pixels - whole) +
+                                        " bytes follow its pixels, which the launcher never "
+                                        "reads");
 }
 
 void CheckBitmaps(const std::string& fromPath, const LauncherResources& out, bool configRefused,
                   Diagnostics* diagnostics)
 {
+    std::set<std::string> named = NamedByConfig(out);
     for (const SplashBitmap& bitmap : out.bitmaps) {
         std::string label = BitmapLabel(bitmap, fromPath);
-        if (!configRefused && !IsNamedByConfig(out, bitmap.name)) {
+        if (!configRefused && named.count(Upper(bitmap.name)) == 0) {
             std::string kept = bitmap.source.empty() ? " (--remove-splash " + bitmap.name +
                                                            " leaves it out)"
                                                      : "";

@@ -6,6 +6,8 @@
 
 #include <string.h>
 
+#include <map>
+
 std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table)
 {
     std::vector<ConfigEntry> entries;
@@ -26,7 +28,7 @@ std::vector<ConfigEntry> ReadConfigEntries(const std::string& config)
 
 // A NUL ends the text and a line break would join a key or value: both silently lose
 // entries, so they are refused before the entries are looked at.
-static int CheckConfigBytes(const std::string& origin, const std::string& config,
+static int CheckConfigBytes(const std::string& origin, const std::string& config, bool typed,
                             Diagnostics* diagnostics)
 {
     size_t nul = config.find('\0');
@@ -52,7 +54,9 @@ static int CheckConfigBytes(const std::string& origin, const std::string& config
         return 0;
     }
     long high = FirstHighByte(config);
-    if (high >= 0)
+    if (high >= 0 && typed)
+        diagnostics->errors.push_back(CheckAscii(origin, config));
+    else if (high >= 0)
         diagnostics->warnings.push_back(origin + ": CONFIG holds a byte above 0x7F at offset " +
                                         std::to_string(high) +
                                         ": the launcher shows each byte as one character");
@@ -87,27 +91,44 @@ static void CheckConfigEntry(const std::string& origin, const ConfigEntry& entry
     }
 }
 
+// Past this many, a message names no more bitmaps.
+static const size_t MostBitmapsNamed = 10;
+
 static std::string BitmapNames(const std::vector<SplashBitmap>& bitmaps)
 {
     if (bitmaps.empty())
         return "it holds none";
     std::string names = "it holds";
-    for (size_t i = 0; i < bitmaps.size(); i++)
-        names += (i == 0 ? " " : ", ") + bitmaps[i].name;
+    for (size_t i = 0; i < bitmaps.size() && i < MostBitmapsNamed; i++)
+        names += (i == 0 ? " " : ", ") + ShownText(bitmaps[i].name);
+    if (bitmaps.size() > MostBitmapsNamed)
+        names += " and " + std::to_string(bitmaps.size() - MostBitmapsNamed) + " more";
     return names;
+}
+
+// The index of each bitmap by its name in capitals; the first of a name counts.
+typedef std::map<std::string, size_t> BitmapIndex;
+
+static BitmapIndex IndexBitmaps(const std::vector<SplashBitmap>& bitmaps)
+{
+    BitmapIndex index;
+    for (size_t i = 0; i < bitmaps.size(); i++)
+        index.insert({Upper(bitmaps[i].name), i});
+    return index;
 }
 
 // A "SplashScreen" entry must name a bitmap the output holds; a size that differs from
 // the bitmap's own only misleads the choice.
 static void CheckSplashEntry(const std::string& origin, const std::string& value,
-                             const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
+                             const std::vector<SplashBitmap>& bitmaps, const BitmapIndex& index,
+                             Diagnostics* diagnostics)
 {
     SplashEntry entry;
     ParseSplashEntry(value.c_str(), &entry);
     std::string name = entry.resourceName;
     std::string size = std::to_string(entry.width) + "x" + std::to_string(entry.height);
-    int found = FindBitmap(bitmaps, name);
-    if (found < 0) {
+    auto found = index.find(Upper(name));
+    if (found == index.end()) {
         diagnostics->errors.push_back(
             origin + ": SplashScreen=" + Shown(value) + " is read as size " + size +
             " and bitmap \"" + Shown(name) + "\", which the output would not contain (" +
@@ -115,7 +136,7 @@ static void CheckSplashEntry(const std::string& origin, const std::string& value
         return;
     }
     BitmapHeader header;
-    if (!SplashRefusal(bitmaps[(size_t)found], &header).empty())
+    if (!SplashRefusal(bitmaps[found->second], &header).empty())
         return;
     if (header.width != entry.width || header.height != entry.height)
         diagnostics->warnings.push_back(
@@ -220,16 +241,20 @@ static void CheckChoosableEntries(const std::string& origin, const std::string& 
     FreeConfig(table);
 }
 
-int CheckConfig(const std::string& origin, const std::string& config,
+int CheckConfig(const std::string& origin, const std::string& config, bool typed,
                 const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
 {
-    if (!CheckConfigBytes(origin, config, diagnostics))
+    if (!CheckConfigBytes(origin, config, typed, diagnostics))
         return 0;
     int titles = 0;
+    BitmapIndex index = IndexBitmaps(bitmaps);
     for (const ConfigEntry& entry : ReadConfigEntries(config)) {
+        // An empty CONFIG, or "|" doubled or at an end, gives entries of nothing at all.
+        if (entry.key.empty() && !entry.hasValue)
+            continue;
         CheckConfigEntry(origin, entry, diagnostics);
         if (entry.key == "SplashScreen" && entry.hasValue)
-            CheckSplashEntry(origin, entry.value, bitmaps, diagnostics);
+            CheckSplashEntry(origin, entry.value, bitmaps, index, diagnostics);
         if (entry.key == "SplashScreenTitle" && entry.hasValue && titles++ > 0)
             diagnostics->warnings.push_back(origin + ": SplashScreenTitle=" + Shown(entry.value) +
                                             " is never read: the launcher takes the first "

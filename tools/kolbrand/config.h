@@ -24,7 +24,9 @@ std::string ConfigFromFile(const std::string& path, const std::string& data,
 
 // Refusals of a CONFIG text, and the warnings it earns, with the bitmaps the output holds.
 // 0 when its bytes are refused (a NUL, a line break), so that its entries mean nothing.
-int CheckConfig(const std::string& origin, const std::string& config,
+// A byte above 0x7F is refused in a text typed on kolbrand's command line, which arrives
+// as UTF-8, and only warned of in one given as bytes.
+int CheckConfig(const std::string& origin, const std::string& config, bool typed,
                  const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics);
 
 #endif

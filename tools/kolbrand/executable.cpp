@@ -1,5 +1,7 @@
 #include "tools/kolbrand/executable.h"
 
+#include "tools/kolbrand/text.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -79,7 +81,7 @@ static ImageDirectory ReadDirectory(const std::string& file, uint64_t directorie
 // size short of the resources' end, and the rounding is what takes them in.
 static uint64_t MappedSize(const ExecutableImage& image, const ImageSection& section)
 {
-    uint64_t alignment = image.sectionAlignment != 0 ? image.sectionAlignment : 1;
+    uint64_t alignment = image.sectionAlignment;
     uint64_t loaded = ((uint64_t)section.virtualSize + alignment - 1) / alignment * alignment;
     return section.virtualSize != 0 && loaded < section.rawSize ? loaded : section.rawSize;
 }
@@ -124,6 +126,13 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
         return 0;
     }
     image->sectionAlignment = ReadU32(file, at + 32);
+    if (image->sectionAlignment == 0
+        || (image->sectionAlignment & (image->sectionAlignment - 1)) != 0) {
+        *problem = "is damaged: its section alignment, " +
+                   std::to_string(image->sectionAlignment) + ", is not a power of two, as the "
+                   "system requires to load it";
+        return 0;
+    }
     uint64_t headersSize = ReadU32(file, at + 60);
     if (headersSize > file.size()) {
         *problem = CutShort("its headers", headersSize, file.size());
@@ -206,6 +215,7 @@ int ReadExecutable(const std::string& file, ExecutableImage* image, std::string*
 struct ResourceWalk {
     const std::string* file;
     const ExecutableImage* image;
+    const LanguagePreference* preference;
     uint64_t base;
     uint64_t span;
     uint64_t entriesLeft;
@@ -220,55 +230,53 @@ static int Damaged(ResourceWalk* walk, const std::string& what)
     return 0;
 }
 
-static void AppendUtf8(uint32_t code, std::string* text)
-{
-    if (code < 0x80) {
-        *text += (char)code;
-    } else if (code < 0x800) {
-        *text += (char)(0xC0 | code >> 6);
-        *text += (char)(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *text += (char)(0xE0 | code >> 12);
-        *text += (char)(0x80 | (code >> 6 & 0x3F));
-        *text += (char)(0x80 | (code & 0x3F));
-    } else {
-        *text += (char)(0xF0 | code >> 18);
-        *text += (char)(0x80 | (code >> 12 & 0x3F));
-        *text += (char)(0x80 | (code >> 6 & 0x3F));
-        *text += (char)(0x80 | (code & 0x3F));
-    }
-}
-
-// A resource name: UTF-16 counted by its first 16 bits, turned into UTF-8; an unpaired
-// surrogate becomes U+FFFD.
-static int ReadResourceName(ResourceWalk* walk, uint64_t offset, std::string* name)
+// A resource name: UTF-16 counted by its first 16 bits.
+static int ReadResourceName(ResourceWalk* walk, uint64_t offset, std::u16string* name)
 {
     if (!Fits(offset, 2, walk->span))
         return Damaged(walk, "a resource name lies outside its resource directory");
     uint64_t length = ReadU16(*walk->file, walk->base + offset);
     if (!Fits(offset + 2, 2 * length, walk->span))
         return Damaged(walk, "a resource name runs past its resource directory");
-    uint64_t at = walk->base + offset + 2;
-    for (uint64_t i = 0; i < length; i++) {
-        uint32_t unit = ReadU16(*walk->file, at + 2 * i);
-        uint32_t next = i + 1 < length ? ReadU16(*walk->file, at + 2 * i + 2) : 0;
-        if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
-            AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), name);
-            i++;
-        } else {
-            AppendUtf8(unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit, name);
+    for (uint64_t i = 0; i < length; i++)
+        *name += (char16_t)ReadU16(*walk->file, walk->base + offset + 2 + 2 * i);
+    return 1;
+}
+
+// The keys of a directory's entries, which lead to directories down to the languages and
+// then to data. The system searches the named entries apart from the numbered ones, which
+// follow them; an entry on the wrong side, or a language given by a name, is one it would
+// misread.
+static int ReadDirectoryKeys(ResourceWalk* walk, uint64_t entries, uint64_t named,
+                             uint64_t count, int level, DirectoryKeys* keys)
+{
+    for (uint64_t i = 0; i < count; i++) {
+        uint32_t field = ReadU32(*walk->file, entries + 8 * i);
+        bool isNamed = (field & 0x80000000u) != 0;
+        bool directory = (ReadU32(*walk->file, entries + 8 * i + 4) & 0x80000000u) != 0;
+        if (directory != (level < 2))
+            return Damaged(walk, "its resource directory tree is not three levels deep");
+        if (isNamed && level == 2)
+            return Damaged(walk, "its resource directory gives a language by a name");
+        if (isNamed != (i < named))
+            return Damaged(walk, "a resource directory lists a named entry among its numbered "
+                                 "ones, or a numbered one among its named ones");
+        if (!isNamed) {
+            keys->numbers.push_back(field & 0xFFFF);
+            continue;
         }
+        keys->names.emplace_back();
+        if (!ReadResourceName(walk, field & 0x7FFFFFFFu, &keys->names.back()))
+            return 0;
     }
     return 1;
 }
 
-static int ReadEntryName(ResourceWalk* walk, uint32_t field, std::string* name)
+static std::string EntryKey(const DirectoryKeys& keys, size_t index)
 {
-    name->clear();
-    if (field & 0x80000000u)
-        return ReadResourceName(walk, field & 0x7FFFFFFFu, name);
-    *name = "#" + std::to_string(field & 0xFFFF);
-    return 1;
+    if (index < keys.names.size())
+        return Utf8FromUtf16(keys.names[index]);
+    return "#" + std::to_string(keys.numbers[index - keys.names.size()]);
 }
 
 // A leaf: the data entry's address and size, and the bytes they name.
@@ -291,43 +299,58 @@ static int ReadResourceData(ResourceWalk* walk, uint64_t offset, ImageResource r
     return 1;
 }
 
+// Why the launcher's lookup passes over entry index of the directory at level, if it does:
+// the resource then keeps the first reason met on its way down.
+static void MarkReach(const ResourceWalk* walk, const DirectoryKeys& keys, size_t index,
+                      int level, ImageResource* resource)
+{
+    if (resource->reach != ResourceTaken)
+        return;
+    if (level < 2) {
+        std::string what =
+            level == 0 ? "the types" : "the names of type " + ShownText(resource->type);
+        resource->why = MissedEntry(keys, index, what);
+        resource->reach = resource->why.empty() ? ResourceTaken : ResourceMissed;
+        return;
+    }
+    resource->why = UntakenLanguage(keys.numbers, index, *walk->preference);
+    resource->reach = resource->why.empty() ? ResourceTaken : LanguageNotTaken;
+}
+
 // The directory at offset, at level 0 (types), 1 (names) or 2 (languages).
-static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level, ImageResource resource)
+static int WalkDirectory(ResourceWalk* walk, uint64_t offset, int level,
+                         const ImageResource& parent)
 {
     if (!Fits(offset, 16, walk->span))
         return Damaged(walk, "a resource directory lies outside its section");
     const std::string& file = *walk->file;
-    uint64_t count = (uint64_t)ReadU16(file, walk->base + offset + 12) +
-                     ReadU16(file, walk->base + offset + 14);
+    uint64_t named = ReadU16(file, walk->base + offset + 12);
+    uint64_t count = named + ReadU16(file, walk->base + offset + 14);
     if (!Fits(offset + 16, 8 * count, walk->span))
         return Damaged(walk, "a resource directory's entries run past its section");
     if (count > walk->entriesLeft)
         return Damaged(walk, "its resource directory refers back to itself");
     walk->entriesLeft -= count;
+    uint64_t entries = walk->base + offset + 16;
+    DirectoryKeys keys;
+    if (!ReadDirectoryKeys(walk, entries, named, count, level, &keys))
+        return 0;
     for (uint64_t i = 0; i < count; i++) {
-        uint64_t entry = walk->base + offset + 16 + 8 * i;
-        uint32_t field = ReadU32(file, entry);
-        uint32_t target = ReadU32(file, entry + 4);
-        bool directory = (target & 0x80000000u) != 0;
-        if (directory != (level < 2))
-            return Damaged(walk, "its resource directory tree is not three levels deep");
-        if (level == 0 && !ReadEntryName(walk, field, &resource.type))
-            return 0;
-        if (level == 1 && !ReadEntryName(walk, field, &resource.name))
-            return 0;
+        uint32_t target = ReadU32(file, entries + 8 * i + 4);
+        ImageResource resource = parent;
+        if (level == 0)
+            resource.type = EntryKey(keys, (size_t)i);
+        if (level == 1)
+            resource.name = EntryKey(keys, (size_t)i);
         if (level == 2)
-            resource.language = (int)(field & 0xFFFF);
-        int read = directory ? WalkDirectory(walk, target & 0x7FFFFFFFu, level + 1, resource)
+            resource.language = (int)keys.numbers[(size_t)i];
+        MarkReach(walk, keys, (size_t)i, level, &resource);
+        int read = level < 2 ? WalkDirectory(walk, target & 0x7FFFFFFFu, level + 1, resource)
                              : ReadResourceData(walk, target, resource);
         if (!read)
             return 0;
     }
     return 1;
-}
-
-static bool SameResource(const ImageResource& a, const ImageResource& b)
-{
-    return a.type == b.type && a.name == b.name && a.language == b.language;
 }
 
 static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
@@ -337,27 +360,36 @@ static bool ResourcePrecedes(const ImageResource& a, const ImageResource& b)
     return a.name != b.name ? a.name < b.name : a.language < b.language;
 }
 
-// A tree that lists one resource twice leaves it open which of them the system finds.
-static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+const ImageResource* FindRepeated(const std::vector<ImageResource>& resources,
+                                  bool (*precedes)(const ImageResource&, const ImageResource&))
 {
     std::vector<const ImageResource*> order;
     for (const ImageResource& resource : resources)
         order.push_back(&resource);
-    std::sort(order.begin(), order.end(), [](const ImageResource* a, const ImageResource* b) {
-        return ResourcePrecedes(*a, *b);
+    std::sort(order.begin(), order.end(), [precedes](const ImageResource* a,
+                                                     const ImageResource* b) {
+        return precedes(*a, *b);
     });
     for (size_t i = 1; i < order.size(); i++) {
-        if (SameResource(*order[i - 1], *order[i])) {
-            *problem = "is damaged: it lists resource " + order[i]->type + "/" + order[i]->name +
-                       " (language " + std::to_string(order[i]->language) + ") twice";
-            return 1;
-        }
+        if (!precedes(*order[i - 1], *order[i]))
+            return order[i];
     }
-    return 0;
+    return nullptr;
+}
+
+// A tree that lists one resource twice leaves it open which of them the system finds.
+static int FindRepeatedResource(const std::vector<ImageResource>& resources, std::string* problem)
+{
+    const ImageResource* repeated = FindRepeated(resources, ResourcePrecedes);
+    if (repeated != nullptr)
+        *problem = "is damaged: it lists resource " + repeated->type + "/" + repeated->name +
+                   " (language " + std::to_string(repeated->language) + ") twice";
+    return repeated != nullptr;
 }
 
 int ReadResources(const std::string& file, const ExecutableImage& image,
-                  std::vector<ImageResource>* resources, std::string* problem)
+                  const LanguagePreference& preference, std::vector<ImageResource>* resources,
+                  std::string* problem)
 {
     resources->clear();
     uint64_t base = 0;
@@ -368,7 +400,8 @@ int ReadResources(const std::string& file, const ExecutableImage& image,
         *problem = "is damaged: its resource directory lies outside its sections' bytes";
         return 0;
     }
-    ResourceWalk walk{&file, &image, base, span, span / 8, file.size(), resources, problem};
+    ResourceWalk walk{&file, &image, &preference, base, span, span / 8, file.size(),
+                      resources, problem};
     if (WalkDirectory(&walk, 0, 0, ImageResource()) && !FindRepeatedResource(*resources, problem))
         return 1;
     resources->clear();

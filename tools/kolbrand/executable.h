@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 
+#include "tools/kolbrand/lookup.h"
 #include "tools/kolbrand/records.h"
 
 // Where a section's bytes lie in memory and in the file.
@@ -43,10 +44,17 @@ std::string ArchitectureName(unsigned machine);
 // directory lie within the file.
 int ReadExecutable(const std::string& file, ExecutableImage* image, std::string* problem);
 
-// Every resource in every language, in the directory's order. 0 with *problem when the
-// directory tree or a resource's bytes leave the file, or the tree repeats itself.
+// Every resource in every language, in the directory's order, each marked with whether
+// the launcher's lookup takes it on a machine of that language preference. 0 with *problem
+// when the directory tree or a resource's bytes leave the file, or the tree repeats
+// itself or is one the system would misread.
 int ReadResources(const std::string& file, const ExecutableImage& image,
-                  std::vector<ImageResource>* resources, std::string* problem);
+                  const LanguagePreference& preference, std::vector<ImageResource>* resources,
+                  std::string* problem);
+
+// The second of two resources that precedes (a strict order) doesn't tell apart, or null.
+const ImageResource* FindRepeated(const std::vector<ImageResource>& resources,
+                                  bool (*precedes)(const ImageResource&, const ImageResource&));
 
 // Whether the image exports a function of that name, compared exactly as the system's
 // lookup by name does. 0 with *problem when the export directory leaves the file.

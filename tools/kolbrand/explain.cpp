@@ -117,8 +117,10 @@ static const char* const RegistrationOutcomes[] = {
     "registration: the document type is registered, and the start ends with exit code 0\n",
 };
 
-// Returns 1 when the start ends with the registration.
-static int ExplainRegistration(const ExplainInputs& in, const WCHAR* line, Explanation* out)
+// Returns 1 when the start ends with the registration; *library receives the runtime
+// library's path that it registers, NUL-terminated, or stays empty.
+static int ExplainRegistration(const ExplainInputs& in, const WCHAR* line,
+                               std::vector<WCHAR>* library, Explanation* out)
 {
     RegistrationRequest request = RegistrationRequested(line);
     out->report += RegistrationOutcomes[request];
@@ -129,9 +131,11 @@ static int ExplainRegistration(const ExplainInputs& in, const WCHAR* line, Expla
     ComposeRegistration(path.data(), values);
     for (const ClassDefault& value : values) {
         if (value.keyName != NULL && value.text != NULL)
-            out->report += "  HKEY_CLASSES_ROOT\\" + Shown(value.keyName) + " = " +
-                           Shown(value.text) + "\n";
+            out->report += "  HKEY_CLASSES_ROOT\\" + Utf8FromUtf16(Units(value.keyName)) +
+                           " = " + Shown(value.text) + "\n";
     }
+    if (values[LibraryValue].text != NULL)
+        *library = Buffer(Units(values[LibraryValue].text));
     if (values[CommandValue].text == NULL)
         out->report += "  (the launcher's path is too long to register whole: its opener, "
                        "icon and library path are skipped)\n";
@@ -346,11 +350,31 @@ static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* nam
     return 1;
 }
 
-static void ExplainRuntime(const ExplainInputs& in, Explanation* out)
+// What the launcher reads back of its own registration of the library: the value as
+// written when it fits the read, else what the buffer held before (desktop's read of a
+// value too large for it leaves the buffer as it was).
+static const WCHAR* ReadBackRegistration(const std::vector<WCHAR>& library)
+{
+    if (library.size() * sizeof(WCHAR) <= RegisteredPathBytes)
+        memcpy(SharedPathBuffer, library.data(), library.size() * sizeof(WCHAR));
+    return TakeRegisteredPath();
+}
+
+// The name of each attempt as the launcher meets it once the start's registration, if
+// any, has written its path.
+static const WCHAR* LibraryName(int attempt, const std::vector<WCHAR>& registered)
+{
+    if (attempt == 1 && !registered.empty())
+        return ReadBackRegistration(registered);
+    return RuntimeLibraryName(attempt);
+}
+
+static void ExplainRuntime(const ExplainInputs& in, const std::vector<WCHAR>& registered,
+                           Explanation* out)
 {
     out->report += "runtime library:\n";
     const WCHAR* name;
-    for (int attempt = 0; (name = RuntimeLibraryName(attempt)) != NULL; attempt++) {
+    for (int attempt = 0; (name = LibraryName(attempt, registered)) != NULL; attempt++) {
         if (ExplainLibrary(in, attempt, name, out))
             return;
     }
@@ -443,10 +467,11 @@ static void ExplainLaunchLine(const ExplainInputs& in, const WCHAR* line, Explan
 
 static void ExplainInProcess(const ExplainInputs& in, const WCHAR* line, Explanation* out)
 {
-    if (ExplainRegistration(in, line, out) || ExplainHandOff(in, line, out))
+    std::vector<WCHAR> registered;
+    if (ExplainRegistration(in, line, &registered, out) || ExplainHandOff(in, line, out))
         return;
     ExplainSplash(in, out);
-    ExplainRuntime(in, out);
+    ExplainRuntime(in, registered, out);
 }
 
 Explanation ExplainStart(const ExplainInputs& in)

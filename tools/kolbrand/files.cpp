@@ -1,5 +1,7 @@
 #include "tools/kolbrand/files.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
@@ -53,6 +55,8 @@ void WriteError(const std::string& text)
 // The system's own words for an error code, after the number.
 static std::string SystemError(DWORD code)
 {
+    if (code == 0)
+        return "the system gave no reason";
     wchar_t* text = NULL;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -121,32 +125,145 @@ std::wstring SystemFolderFor(unsigned machine)
     return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : L"";
 }
 
-bool IsListeningOnLoopback(unsigned port)
+// Ports are in network byte order in the tables.
+static unsigned HostPort(DWORD networkPort)
+{
+    return (networkPort & 0xFF) << 8 | (networkPort >> 8 & 0xFF);
+}
+
+// One of the system's tables of connections, read into buffer; null when it can't be.
+template <typename Table>
+static const Table* ReadTable(ULONG(WINAPI* read)(Table*, PULONG, BOOL), std::string* buffer)
 {
     ULONG size = 0;
-    GetTcpTable(NULL, &size, FALSE);
-    std::string buffer(size, '\0');
-    MIB_TCPTABLE* table = (MIB_TCPTABLE*)&buffer[0];
-    if (size == 0 || GetTcpTable(table, &size, FALSE) != NO_ERROR)
+    read(NULL, &size, FALSE);
+    buffer->assign(size, '\0');
+    if (size == 0 || read((Table*)&(*buffer)[0], &size, FALSE) != NO_ERROR)
+        return nullptr;
+    return (const Table*)buffer->data();
+}
+
+static bool IsListeningOnIpv4(unsigned port)
+{
+    std::string buffer;
+    const MIB_TCPTABLE* table = ReadTable(GetTcpTable, &buffer);
+    if (table == nullptr)
         return false;
-    // Addresses and ports are in network byte order: 127.0.0.1 reads 0x0100007F here.
+    // Addresses are in network byte order: 127.0.0.1 reads 0x0100007F here.
     for (DWORD i = 0; i < table->dwNumEntries; i++) {
         const MIB_TCPROW& row = table->table[i];
         bool loopback = row.dwLocalAddr == 0x0100007F || row.dwLocalAddr == 0;
-        unsigned localPort = (row.dwLocalPort & 0xFF) << 8 | (row.dwLocalPort >> 8 & 0xFF);
-        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback && localPort == port)
+        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback && HostPort(row.dwLocalPort) == port)
             return true;
     }
     return false;
 }
 
+// An IPv6 socket on every address (::) takes IPv4 connections too unless it is made IPv6
+// only, which the table doesn't tell; servers of many runtimes listen so. One on
+// ::ffff:127.0.0.1 takes them always.
+static bool TakesIpv4(const IN6_ADDR& address)
+{
+    static const unsigned char mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0,
+                                             0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
+    static const unsigned char any[16] = {0};
+    return memcmp(address.u.Byte, any, 16) == 0 || memcmp(address.u.Byte, mapped, 16) == 0;
+}
+
+static bool IsListeningOnIpv6(unsigned port)
+{
+    std::string buffer;
+    const MIB_TCP6TABLE* table = ReadTable(GetTcp6Table, &buffer);
+    if (table == nullptr)
+        return false;
+    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+        const MIB_TCP6ROW& row = table->table[i];
+        if (row.State == MIB_TCP_STATE_LISTEN && TakesIpv4(row.LocalAddr)
+            && HostPort(row.dwLocalPort) == port)
+            return true;
+    }
+    return false;
+}
+
+bool IsListeningOnLoopback(unsigned port)
+{
+    return IsListeningOnIpv4(port) || IsListeningOnIpv6(port);
+}
+
+LanguagePreference LanguagesOfThisMachine(void)
+{
+    LanguagePreference preference;
+    preference.thread = LANGIDFROMLCID(GetThreadLocale());
+    preference.user = LANGIDFROMLCID(GetUserDefaultLCID());
+    preference.system = LANGIDFROMLCID(GetSystemDefaultLCID());
+    return preference;
+}
+
 int ReadLauncherFile(const std::string& path, std::string* file,
                      std::vector<ImageResource>* resources, std::string* error)
 {
-    return ReadWholeFile(path, file, error) && ReadLauncherImage(path, *file, resources, error);
+    return ReadWholeFile(path, file, error)
+           && ReadLauncherImage(path, *file, LanguagesOfThisMachine(), resources, error);
+}
+
+HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem)
+{
+    HMODULE module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (module != NULL)
+        return module;
+    DWORD code = GetLastError();
+    // The system loads no file by a path of MAX_PATH characters or more; a short name of
+    // it may do.
+    wchar_t shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        module = LoadLibraryExW(shortPath, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == NULL && path.size() >= MAX_PATH)
+        *problem = "its path has " + std::to_string(path.size()) + " characters, and the system "
+                   "loads a file for its resources only by a path shorter than " +
+                   std::to_string(MAX_PATH) + " (a short name of it would do, but there is none)";
+    else if (module == NULL)
+        *problem = SystemError(code);
+    return module;
+}
+
+// A file's volume and index, which no other spelling of its path changes.
+static bool IdentifyFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* information)
+{
+    HANDLE file = CreateFileW(Wide(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool identified = GetFileInformationByHandle(file, information);
+    CloseHandle(file);
+    return identified;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return IdentifyFile(a, &first) && IdentifyFile(b, &second)
+           && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
+           && first.nFileIndexHigh == second.nFileIndexHigh
+           && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // ---- Writing a branded copy -----------------------------------------------------------
+
+// Ctrl+C, Ctrl+Break or a closed console stop the writing after the step in hand; the
+// temporary file is removed, and the process ends as the system's own handler would end it.
+static volatile LONG interrupted = 0;
+static HANDLE writingStopped = NULL;  // set once no temporary file is left
+
+static BOOL WINAPI StopWriting(DWORD)
+{
+    InterlockedExchange(&interrupted, 1);
+    // For a closed console the process ends as soon as a handler returns.
+    WaitForSingleObject(writingStopped, INFINITE);
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
 
 // "#n" names a numbered resource, as the system reads it.
 static LPCWSTR NamePointer(const std::wstring& name)
@@ -163,15 +280,53 @@ static std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-static int CheckOutputFolder(const std::string& output, std::string* error)
+// Why the output can't be written or replaced, as far as can be told before trying; "".
+static std::string OutputProblem(const std::string& output)
 {
     std::string folder = FolderOf(output);
-    DWORD attributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
-                                      : GetFileAttributesW(Wide(folder).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return 1;
-    *error = output + ": the folder " + folder + " does not exist";
-    return 0;
+    DWORD folderAttributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
+                                            : GetFileAttributesW(Wide(folder).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES
+        || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "the folder " + folder + " does not exist";
+    if (FullPathOf(output).compare(0, 4, L"\\\\.\\") == 0)
+        return "is a device, not a file";
+    DWORD attributes = GetFileAttributesW(Wide(output).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return "";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return "is a folder";
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return "is read-only";
+    HANDLE file = CreateFileW(Wide(output).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        return "is in use: a program runs from it or holds it open; end that program first";
+    return "";
+}
+
+// The bytes free on the output's disk, or the most there are when that can't be told.
+static uint64_t FreeSpaceFor(const std::string& output)
+{
+    ULARGE_INTEGER free;
+    std::wstring folder = Wide(FolderOf(output).empty() ? "." : FolderOf(output));
+    return GetDiskFreeSpaceExW(folder.c_str(), &free, NULL, NULL) ? free.QuadPart : UINT64_MAX;
+}
+
+// A write of size bytes beside the output failed: the system may give no reason, as for a
+// full disk.
+static std::string WriteFailure(DWORD code, const std::string& output, uint64_t size)
+{
+    if (code != 0)
+        return SystemError(code);
+    uint64_t free = FreeSpaceFor(output);
+    if (free < size)
+        return "the disk is full: it has " + std::to_string(free >> 20) + " MB free, and the "
+               "output takes about " + std::to_string((size >> 20) + 1) + " MB";
+    return "the system gave no reason";
 }
 
 // A new file of plain attributes: a copy of a read-only source must not be read-only.
@@ -188,14 +343,15 @@ static int WriteNewFile(const std::wstring& path, const std::string& data,
     if (file != INVALID_HANDLE_VALUE)
         ok = CloseHandle(file) && ok;
     if (!ok)
-        *error = output + ": cannot write beside it (" + SystemError(code) + ")";
+        *error = output + ": cannot write beside it (" + WriteFailure(code, output, data.size()) +
+                 ")";
     return ok;
 }
 
 // Every resource is written anew: an update that only deletes some of them is not
 // carried out under Wine, which reads the existing ones back when it ends.
 static int UpdateResources(const std::wstring& file, const std::vector<ImageResource>& resources,
-                           const std::string& output, std::string* error)
+                           uint64_t size, const std::string& output, std::string* error)
 {
     HANDLE update = BeginUpdateResourceW(file.c_str(), TRUE);
     bool ok = update != NULL;
@@ -213,13 +369,15 @@ static int UpdateResources(const std::wstring& file, const std::vector<ImageReso
         code = GetLastError();
     }
     if (!ok)
-        *error = output + ": updating the resources failed (" + SystemError(code) + ")";
+        *error = output + ": updating the resources failed (" + WriteFailure(code, output, size) +
+                 ")";
     return ok;
 }
 
 // The copy read back as it will be run: it must hold what was meant, nothing more or less.
 static int CheckWritten(const std::wstring& file, const std::vector<ImageResource>& resources,
-                        const std::string& output, std::string* error)
+                        const VersionInfo& version, const std::string& output,
+                        std::string* error)
 {
     std::string bytes;
     ExecutableImage image;
@@ -227,28 +385,69 @@ static int CheckWritten(const std::wstring& file, const std::vector<ImageResourc
     std::string problem;
     if (!ReadWholeFile(Utf8(file), &bytes, error))
         return 0;
-    if (ReadExecutable(bytes, &image, &problem) && ReadResources(bytes, image, &written, &problem))
-        problem = CompareWritten(resources, written);
+    if (ReadExecutable(bytes, &image, &problem)
+        && ReadResources(bytes, image, LanguagesOfThisMachine(), &written, &problem))
+        problem = CompareWritten(resources, version, written);
     if (!problem.empty())
         *error = output + ": the system's resource update went wrong: " + problem;
     return problem.empty();
 }
 
-int WriteBranded(const std::string& sourceFile, const std::string& output,
-                 const std::vector<ImageResource>& resources, std::string* error)
+// The bytes that a copy of the source with these resources takes, about.
+static uint64_t WrittenSize(const std::string& sourceFile,
+                            const std::vector<ImageResource>& resources)
 {
-    if (!CheckOutputFolder(output, error))
-        return 0;
+    uint64_t size = sourceFile.size();
+    for (const ImageResource& resource : resources)
+        size += resource.data.size();
+    return size;
+}
+
+static int Interrupted(const std::string& output, std::string* error)
+{
+    if (interrupted)
+        *error = output + ": interrupted; not written";
+    return interrupted;
+}
+
+// The temporary file beside the output, renamed into place at the end; an interruption
+// is heeded between the steps.
+static int WriteThroughTemporary(const std::string& sourceFile, const std::string& output,
+                                 const std::vector<ImageResource>& resources,
+                                 const VersionInfo& version, std::string* error)
+{
     std::wstring target = Wide(output);
     std::wstring temporary = target + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
+    writingStopped = CreateEventW(NULL, TRUE, FALSE, NULL);
+    SetConsoleCtrlHandler(StopWriting, TRUE);
     int written = WriteNewFile(temporary, sourceFile, output, error)
-                  && UpdateResources(temporary, resources, output, error)
-                  && CheckWritten(temporary, resources, output, error);
+                  && !Interrupted(output, error)
+                  && UpdateResources(temporary, resources, WrittenSize(sourceFile, resources),
+                                     output, error)
+                  && !Interrupted(output, error)
+                  && CheckWritten(temporary, resources, version, output, error)
+                  && !Interrupted(output, error);
     if (written && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        *error = output + ": cannot be replaced (" + SystemError(GetLastError()) + ")";
+        std::string problem = OutputProblem(output);
+        *error = output + ": " + (problem.empty() ? "cannot be replaced (" +
+                                                        SystemError(GetLastError()) + ")"
+                                                  : problem);
         written = 0;
     }
     if (!written)
         DeleteFileW(temporary.c_str());
+    SetEvent(writingStopped);
     return written;
+}
+
+int WriteBranded(const std::string& sourceFile, const std::string& output,
+                 const std::vector<ImageResource>& resources, const VersionInfo& version,
+                 std::string* error)
+{
+    std::string problem = OutputProblem(output);
+    if (!problem.empty()) {
+        *error = output + ": " + problem;
+        return 0;
+    }
+    return WriteThroughTemporary(sourceFile, output, resources, version, error);
 }

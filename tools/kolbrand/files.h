@@ -6,6 +6,9 @@
 #include "tools/kolbrand/records.h"
 #include "tools/kolbrand/resources.h"
 
+#include <winsock2.h>
+#include <windows.h>
+
 std::string Utf8(const std::wstring& wide);
 
 // UTF-8 text to the standard output or error: in the console's own characters when it is
@@ -30,14 +33,28 @@ std::wstring SystemFolderFor(unsigned machine);
 // address, from the system's table of connections: no socket is made to find out.
 bool IsListeningOnLoopback(unsigned port);
 
+// The languages that this machine's system prefers for its resource lookups.
+LanguagePreference LanguagesOfThisMachine(void);
+
 // The launcher at path: its bytes and every resource, or 0 with a message.
 int ReadLauncherFile(const std::string& path, std::string* file,
                      std::vector<ImageResource>* resources, std::string* error);
 
+// The file at a full path loaded as data, for the system's resource lookups; null with
+// *problem when it can't be.
+HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem);
+
+// Whether two paths name one file, however they spell it; false when either can't be
+// opened.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Writes the source's bytes with these resources into a temporary file beside the output,
-// reads it back, and renames it into place only when it holds exactly those resources.
-// Whatever fails, the temporary file is removed and the output stays as it was.
+// reads it back, and renames it into place only when it holds exactly those resources and
+// its version information gives back the fields meant. Whatever fails, and on Ctrl+C,
+// Ctrl+Break or a closed console, the temporary file is removed and the output stays as
+// it was.
 int WriteBranded(const std::string& sourceFile, const std::string& output,
-                 const std::vector<ImageResource>& resources, std::string* error);
+                 const std::vector<ImageResource>& resources, const VersionInfo& version,
+                 std::string* error);
 
 #endif

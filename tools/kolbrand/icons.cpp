@@ -2,6 +2,8 @@
 
 #include <stdint.h>
 
+#include <set>
+
 static unsigned ReadU16(const std::string& data, size_t at)
 {
     return (unsigned char)data[at] | (unsigned)(unsigned char)data[at + 1] << 8;
@@ -107,8 +109,13 @@ std::vector<IconImage> ReadIcoFile(const std::string& path, const std::string& d
         image.colours = (unsigned char)data[entry + 2];
         size_t size = ReadU32(data, entry + 8);
         size_t offset = ReadU32(data, entry + 12);
-        if (size == 0 || offset < directoryEnd || offset > data.size()
-            || size > data.size() - offset) {
+        if (size != 0 && offset < directoryEnd) {
+            problem = ImageLabel(i, image) + " begins at byte " + std::to_string(offset) +
+                      ", inside the file's directory of images, which ends at byte " +
+                      std::to_string(directoryEnd);
+            break;
+        }
+        if (size == 0 || offset > data.size() || size > data.size() - offset) {
             problem = ImageLabel(i, image) + " lies outside the file";
             break;
         }
@@ -164,12 +171,10 @@ std::vector<IconImage> ReadIconGroup(const std::string& data)
 
 std::vector<int> FreeIconIds(const std::vector<int>& used, int count)
 {
+    std::set<int> taken(used.begin(), used.end());
     std::vector<int> ids;
     for (int id = 1; (int)ids.size() < count; id++) {
-        bool taken = false;
-        for (int other : used)
-            taken = taken || other == id;
-        if (!taken)
+        if (taken.count(id) == 0)
             ids.push_back(id);
     }
     return ids;

@@ -77,7 +77,7 @@ static std::string DescribeBitmaps(const LauncherResources& launcher)
     for (const SplashBitmap& bitmap : launcher.bitmaps) {
         BitmapHeader header;
         std::string refusal = SplashRefusal(bitmap, &header);
-        text += "  " + bitmap.name + ": ";
+        text += "  " + ShownText(bitmap.name) + ": ";
         if (header.width != 0 || header.height != 0)
             text += std::to_string(header.width) + "x" + std::to_string(header.height) + ", ";
         if (header.bitsPerPixel != 0)
@@ -129,14 +129,23 @@ static std::string DescribeVersion(const LauncherResources& launcher)
     std::string text = "version: file " + VersionText(info.file) + ", product " +
                        VersionText(info.product) + "\n";
     for (const VersionField& field : info.fields)
-        text += "  " + field.first + ": " + field.second + "\n";
+        text += "  " + ShownText(field.first) + ": " + ShownText(field.second) + "\n";
+    return text;
+}
+
+static std::string DescribeUntaken(const LauncherResources& launcher)
+{
+    std::string text;
+    for (const std::string& untaken : launcher.untaken)
+        text += "warning: " + untaken + "\n";
     return text;
 }
 
 std::string DescribeLauncher(const std::string& path, unsigned machine,
                              const LauncherResources& launcher)
 {
-    return path + "\narchitecture: " + ArchitectureName(machine) + "\n" + DescribeMode(launcher) + DescribeConfig(launcher) +
+    return ShownText(path) + "\narchitecture: " + ArchitectureName(machine) + "\n" +
+           DescribeMode(launcher) + DescribeConfig(launcher) +
            DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher) +
-           DescribeVersion(launcher);
+           DescribeVersion(launcher) + DescribeUntaken(launcher);
 }

@@ -19,12 +19,15 @@ static int Fail(const std::string& message)
     return 1;
 }
 
+// In one write: each write is a call into the system, and thousands of them take seconds.
 static void PrintDiagnostics(const Diagnostics& diagnostics)
 {
+    std::string text;
     for (const std::string& warning : diagnostics.warnings)
-        WriteError("kolbrand: warning: " + warning + "\n");
+        text += "kolbrand: warning: " + warning + "\n";
     for (const std::string& error : diagnostics.errors)
-        WriteError("kolbrand: " + error + "\n");
+        text += "kolbrand: " + error + "\n";
+    WriteError(text);
 }
 
 static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* sourceFile,
@@ -33,6 +36,7 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
     inputs->fromPath = options.from.empty() ? BesideSelf(L"launcher.exe") : options.from;
     if (!ReadLauncherFile(inputs->fromPath, sourceFile, source, error))
         return 0;
+    *source = AsRewritten(*source, LanguagesOfThisMachine());
     inputs->from = ReadLauncherResources(*source);
     if (options.configIsFile && !ReadWholeFile(options.config, &inputs->configFileData, error))
         return 0;
@@ -46,6 +50,9 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
 
 static int Brand(const BrandOptions& options)
 {
+    std::string input = CheckOutputIsNoInput(options, IsSameFile);
+    if (!input.empty())
+        return Fail(input + "; not written");
     BrandInputs inputs;
     std::string sourceFile;
     std::vector<ImageResource> source;
@@ -61,7 +68,7 @@ static int Brand(const BrandOptions& options)
     std::string unwritable = CheckWritable(image);
     if (!unwritable.empty())
         return Fail(options.output + ": " + unwritable + "; not written");
-    if (!WriteBranded(sourceFile, options.output, image, &error))
+    if (!WriteBranded(sourceFile, options.output, image, out.versionMeant, &error))
         return Fail(error);
     WriteOutput("kolbrand: wrote " + options.output + "\n");
     return 0;
@@ -107,10 +114,9 @@ static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::st
     std::wstring path = FullPathOf(options.output);
     in->launcherPath = Utf16(path);
     in->machine = image.machine;
-    in->module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    in->module = LoadResourcesOf(path, &problem);
     if (in->module == NULL)
-        *error = options.output + ": cannot be opened for its resources (error " +
-                 std::to_string(GetLastError()) + ")";
+        *error = options.output + ": cannot be opened for its resources: " + problem;
     return in->module != NULL;
 }
 

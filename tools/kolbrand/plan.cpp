@@ -29,11 +29,6 @@ static int SetConfig(const BrandOptions& options, const BrandInputs& inputs,
     if (!options.hasConfig)
         return 1;
     size_t errors = diagnostics->errors.size();
-    if (!options.configIsFile) {
-        std::string refusal = CheckAscii("--config", options.config);
-        if (!refusal.empty())
-            diagnostics->errors.push_back(refusal);
-    }
     out->hasConfig = true;
     out->config = options.configIsFile
                       ? ConfigFromFile(options.config, inputs.configFileData, diagnostics)
@@ -76,20 +71,36 @@ static void SetIcon(const BrandOptions& options, const BrandInputs& inputs,
     out->icons = images;
 }
 
-// The file name of a path, after its last separator.
+// The name Windows gives the file that a path creates: its last part, without the dots
+// and blanks at its end, which Windows drops.
 static std::string FileName(const std::string& path)
 {
     size_t separator = path.find_last_of("\\/:");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
+    std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    return name.substr(0, name.find_last_not_of(". ") + 1);
 }
 
 // The output always says its own file name; the other fields stay unless given.
 static void SetVersion(const BrandOptions& options, const BrandInputs& inputs,
-                       LauncherResources* out)
+                       LauncherResources* out, Diagnostics* diagnostics)
 {
+    std::string refusal;
     out->hasVersion = true;
     out->version = BrandVersionResource(inputs.from.version, options.version,
-                                        FileName(options.output));
+                                        FileName(options.output), &out->versionMeant, &refusal);
+    if (!refusal.empty())
+        diagnostics->errors.push_back(refusal);
+}
+
+// Branding refuses to make both lines, but a source may carry them.
+static void CheckBothLines(const BrandInputs& inputs, const LauncherResources& out,
+                           Diagnostics* diagnostics)
+{
+    if (out.hasCommandLine && out.hasLaunchLine)
+        diagnostics->warnings.push_back(
+            inputs.fromPath + ": carries both a CommandLine and a LaunchLine: the command line "
+                              "wins and the launch line is never read (--command-line TEXT "
+                              "drops the launch line, --launch-line TEXT the command line)");
 }
 
 static std::string ConfigOrigin(const BrandOptions& options, const BrandInputs& inputs)
@@ -97,6 +108,25 @@ static std::string ConfigOrigin(const BrandOptions& options, const BrandInputs& 
     if (!options.hasConfig)
         return inputs.fromPath;
     return options.configIsFile ? options.config : "--config";
+}
+
+std::string CheckOutputIsNoInput(
+    const BrandOptions& options,
+    const std::function<bool(const std::string&, const std::string&)>& sameFile)
+{
+    std::vector<std::pair<std::string, std::string>> inputs;  // the option, and its file
+    if (options.configIsFile)
+        inputs.push_back({"--config-file " + options.config, options.config});
+    for (const SplashFile& splash : options.splashes)
+        inputs.push_back({"--splash " + splash.name + "=" + splash.path, splash.path});
+    if (!options.icon.empty())
+        inputs.push_back({"--icon " + options.icon, options.icon});
+    for (const auto& input : inputs) {
+        if (sameFile(options.output, input.second))
+            return options.output + ": is the file that " + input.first + " names: the "
+                   "launcher would replace that input";
+    }
+    return "";
 }
 
 LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inputs,
@@ -107,11 +137,12 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
     int configRead = SetConfig(options, inputs, &out, diagnostics);
     SetBitmaps(options, inputs, &out, diagnostics);
     SetIcon(options, inputs, &out, diagnostics);
-    SetVersion(options, inputs, &out);
-    bool configRefused =
-        !configRead ||
-        (out.hasConfig &&
-         !CheckConfig(ConfigOrigin(options, inputs), out.config, out.bitmaps, diagnostics));
+    SetVersion(options, inputs, &out, diagnostics);
+    CheckBothLines(inputs, out, diagnostics);
+    bool typed = options.hasConfig && !options.configIsFile;
+    bool configRefused = !configRead || (out.hasConfig &&
+                                         !CheckConfig(ConfigOrigin(options, inputs), out.config,
+                                                      typed, out.bitmaps, diagnostics));
     CheckBitmaps(inputs.fromPath, out, configRefused, diagnostics);
     return out;
 }

@@ -6,6 +6,8 @@
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/records.h"
 
+#include <functional>
+
 // What the Windows side read for a branding: the source launcher and the input files.
 struct BrandInputs {
     LauncherResources from;
@@ -14,6 +16,13 @@ struct BrandInputs {
     std::vector<std::string> splashData;   // one per --splash, in order
     std::string iconData;                  // with --icon
 };
+
+// A refusal of an output that is one of the input files other than --from, which the
+// branding would overwrite, naming the option; "" when none is. sameFile tells whether two
+// paths name one file.
+std::string CheckOutputIsNoInput(
+    const BrandOptions& options,
+    const std::function<bool(const std::string&, const std::string&)>& sameFile);
 
 // Checks everything and returns the resources the output is to carry; any error in
 // diagnostics means nothing may be written.

@@ -3,6 +3,8 @@
 #ifndef KOL_TOOLS_KOLBRAND_RECORDS_H
 #define KOL_TOOLS_KOLBRAND_RECORDS_H
 
+#include "tools/kolbrand/version.h"
+
 #include <string>
 #include <vector>
 
@@ -38,7 +40,14 @@ struct LauncherResources {
     std::vector<IconImage> icons;
     bool hasVersion = false;
     std::string version;  // the version resource's bytes
+    VersionInfo versionMeant;  // of a version that branding makes: its fields as meant
+    // What the launcher looks for but never takes: each resource, and why.
+    std::vector<std::string> untaken;
 };
+
+// Whether the system's lookup that the launcher makes (by type and name, no language)
+// takes a resource: it may miss it altogether, or take another language of it.
+enum ResourceReach { ResourceTaken, ResourceMissed, LanguageNotTaken };
 
 // One resource of an executable's image, as kolbrand copies it: types and names as text,
 // numbered ones as "#n" (RT_ICON is "#3", RT_GROUP_ICON "#14", the icon group "#50").
@@ -47,6 +56,16 @@ struct ImageResource {
     std::string name;
     int language = 0;
     std::string data;
+    ResourceReach reach = ResourceTaken;
+    std::string why;  // why it isn't taken
+
+    // A resource is made of its first four fields; a reader of a file sets the others.
+    ImageResource() = default;
+    ImageResource(const std::string& type, const std::string& name, int language,
+                  const std::string& data)
+        : type(type), name(name), language(language), data(data)
+    {
+    }
 };
 
 struct Diagnostics {

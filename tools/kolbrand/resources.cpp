@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 static const char* const IconType = "#3";
 static const char* const IconGroupType = "#14";
@@ -20,21 +22,12 @@ static int IsResource(const ImageResource& resource, const std::string& type,
     return SameResourceName(resource.type, type) && SameResourceName(resource.name, name);
 }
 
-static int IsOldIconImage(const ImageResource& resource, const LauncherResources& from)
-{
-    for (const IconImage& image : from.icons) {
-        if (IsResource(resource, IconType, "#" + std::to_string(image.id)))
-            return 1;
-    }
-    return 0;
-}
-
-// The first resource of that type and name, or null.
+// The resource of that type and name that the launcher's lookup takes, or null.
 static const ImageResource* FindResource(const std::vector<ImageResource>& image,
                                          const std::string& type, const std::string& name)
 {
     for (const ImageResource& resource : image) {
-        if (IsResource(resource, type, name))
+        if (resource.reach == ResourceTaken && IsResource(resource, type, name))
             return &resource;
     }
     return nullptr;
@@ -49,29 +42,68 @@ static bool ReadText(const std::vector<ImageResource>& image, const char* name, 
     return found != nullptr;
 }
 
+// The mark is kolbrand's, which finds it in any language or place.
+static int CarriesMark(const std::vector<ImageResource>& resources)
+{
+    for (const ImageResource& resource : resources) {
+        if (IsResource(resource, "#10", "KOLLAUNCHER"))
+            return 1;
+    }
+    return 0;
+}
+
 static std::string LauncherRefusal(const ExecutableImage& image,
                                    const std::vector<ImageResource>& resources)
 {
     if (image.dll)
         return "is a DLL, not a launcher";
-    if (FindResource(resources, "#10", "KOLLAUNCHER") == nullptr)
+    if (!CarriesMark(resources))
         return "is not a launcher: it lacks the resource KOLLAUNCHER that every launcher "
                "built by kol_add_launcher carries";
     return "";
 }
 
 int ReadLauncherImage(const std::string& path, const std::string& file,
+                      const LanguagePreference& preference,
                       std::vector<ImageResource>* resources, std::string* error)
 {
     ExecutableImage image;
     std::string problem;
-    if (ReadExecutable(file, &image, &problem) && ReadResources(file, image, resources, &problem))
+    if (ReadExecutable(file, &image, &problem)
+        && ReadResources(file, image, preference, resources, &problem))
         problem = LauncherRefusal(image, *resources);
     if (!problem.empty()) {
         resources->clear();
         *error = path + ": " + problem;
     }
     return problem.empty();
+}
+
+// Whether the launcher's start, or the system for it, looks the resource up.
+static int IsLookedUp(const ImageResource& resource)
+{
+    static const char* const looked[][2] = {
+        {"TEXT", "COMMANDLINE"}, {"TEXT", "LAUNCHLINE"}, {"TEXT", "CONFIG"},
+        {IconGroupType, IconGroupName}, {VersionType, VersionName}};
+    for (const auto& lookup : looked) {
+        if (IsResource(resource, lookup[0], lookup[1]))
+            return 1;
+    }
+    return SameResourceName(resource.type, "SPLASHSCREEN")
+           || SameResourceName(resource.type, IconType);
+}
+
+static std::string Label(const ImageResource& resource)
+{
+    return "resource " + resource.type + "/" + resource.name + " (language " +
+           std::to_string(resource.language) + ")";
+}
+
+static std::string Untaken(const ImageResource& resource)
+{
+    return ShownText(Label(resource)) +
+           (resource.reach == ResourceMissed ? " is never found: " : " is not taken: ") +
+           resource.why;
 }
 
 LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image)
@@ -81,8 +113,9 @@ LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image)
     launcher.hasLaunchLine = ReadText(image, "LaunchLine", &launcher.launchLine);
     launcher.hasConfig = ReadText(image, "CONFIG", &launcher.config);
     for (const ImageResource& resource : image) {
-        if (SameResourceName(resource.type, "SPLASHSCREEN")
-            && FindResource(image, resource.type, resource.name) == &resource)
+        if (resource.reach != ResourceTaken && IsLookedUp(resource))
+            launcher.untaken.push_back(Untaken(resource));
+        else if (resource.reach == ResourceTaken && SameResourceName(resource.type, "SPLASHSCREEN"))
             launcher.bitmaps.push_back({resource.name, resource.data, ""});
     }
     const ImageResource* group = FindResource(image, IconGroupType, IconGroupName);
@@ -96,32 +129,70 @@ LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image)
     return launcher;
 }
 
+std::vector<ImageResource> AsRewritten(const std::vector<ImageResource>& source,
+                                       const LanguagePreference& preference)
+{
+    std::vector<ImageResource> image = source;
+    std::map<std::pair<std::string, std::string>, std::vector<size_t>> languagesOf;
+    for (size_t i = 0; i < image.size(); i++) {
+        image[i].type = Upper(image[i].type);
+        image[i].name = Upper(image[i].name);
+        languagesOf[{image[i].type, image[i].name}].push_back(i);
+    }
+    for (auto& entry : languagesOf) {
+        std::vector<size_t>& indices = entry.second;
+        std::stable_sort(indices.begin(), indices.end(), [&image](size_t a, size_t b) {
+            return image[a].language < image[b].language;
+        });
+        std::vector<unsigned> languages;
+        for (size_t index : indices)
+            languages.push_back((unsigned)image[index].language);
+        for (size_t k = 0; k < indices.size(); k++) {
+            ImageResource& resource = image[indices[k]];
+            resource.why = UntakenLanguage(languages, k, preference);
+            resource.reach = resource.why.empty() ? ResourceTaken : LanguageNotTaken;
+        }
+    }
+    return image;
+}
+
 static int ChangesVersion(const LauncherResources& from, const LauncherResources& out)
 {
     return out.hasVersion && (!from.hasVersion || out.version != from.version);
 }
 
-// Whether the branding replaces or removes a resource of the source launcher.
-static int IsReplaced(const ImageResource& resource, const BrandOptions& options,
-                      const LauncherResources& from, const LauncherResources& out)
+// A resource's type and name in capitals, as the system looks it up.
+typedef std::pair<std::string, std::string> ResourceKey;
+
+static ResourceKey KeyOf(const std::string& type, const std::string& name)
 {
-    if (ChangesVersion(from, out) && IsResource(resource, VersionType, VersionName))
-        return 1;
-    if (options.lineKind != NoLine
-        && (IsResource(resource, "TEXT", "COMMANDLINE") || IsResource(resource, "TEXT", "LAUNCHLINE")))
-        return 1;
-    if (options.hasConfig && IsResource(resource, "TEXT", "CONFIG"))
-        return 1;
-    if (SameResourceName(resource.type, "SPLASHSCREEN")) {
-        for (const SplashFile& splash : options.splashes)
-            if (SameResourceName(resource.name, splash.name))
-                return 1;
-        for (const std::string& name : options.removals)
-            if (SameResourceName(resource.name, name))
-                return 1;
+    return {Upper(type), Upper(name)};
+}
+
+// The resources of the source launcher that the branding replaces or removes.
+static std::set<ResourceKey> ReplacedKeys(const BrandOptions& options,
+                                          const LauncherResources& from,
+                                          const LauncherResources& out)
+{
+    std::set<ResourceKey> replaced;
+    if (ChangesVersion(from, out))
+        replaced.insert(KeyOf(VersionType, VersionName));
+    if (options.lineKind != NoLine) {
+        replaced.insert(KeyOf("TEXT", "COMMANDLINE"));
+        replaced.insert(KeyOf("TEXT", "LAUNCHLINE"));
     }
-    return !options.icon.empty()
-           && (IsResource(resource, IconGroupType, IconGroupName) || IsOldIconImage(resource, from));
+    if (options.hasConfig)
+        replaced.insert(KeyOf("TEXT", "CONFIG"));
+    for (const SplashFile& splash : options.splashes)
+        replaced.insert(KeyOf("SPLASHSCREEN", splash.name));
+    for (const std::string& name : options.removals)
+        replaced.insert(KeyOf("SPLASHSCREEN", name));
+    if (!options.icon.empty()) {
+        replaced.insert(KeyOf(IconGroupType, IconGroupName));
+        for (const IconImage& image : from.icons)
+            replaced.insert(KeyOf(IconType, "#" + std::to_string(image.id)));
+    }
+    return replaced;
 }
 
 // The system's resource update takes data of length 0 for a deletion. The launcher reads
@@ -135,25 +206,40 @@ static std::string WrittenData(const std::string& type, const std::string& data)
     return data;
 }
 
-// Adds a new resource in every language of the one it replaces, or in the default one.
-static void AddResource(const std::vector<ImageResource>& source, const std::string& type,
+// The languages of each of the source's resources, and the one a new resource takes.
+struct SourceLanguages {
+    std::map<ResourceKey, std::vector<int>> of;
+    int fallback = 0;
+};
+
+static SourceLanguages LanguagesOf(const std::vector<ImageResource>& source)
+{
+    SourceLanguages languages;
+    for (const ImageResource& resource : source)
+        languages.of[KeyOf(resource.type, resource.name)].push_back(resource.language);
+    languages.fallback = source.empty() ? 0 : source[0].language;
+    return languages;
+}
+
+// Adds a new resource in every language of the one it replaces, or in the fallback one.
+// New names are in capitals, as the resource compiler stores them: the system's lookup
+// compares stored names with the capitalised name it is asked for.
+static void AddResource(const SourceLanguages& languages, const std::string& type,
                         const std::string& name, const std::string& data,
                         std::vector<ImageResource>* image)
 {
-    int languages = 0;
-    for (const ImageResource& old : source) {
-        if (IsResource(old, type, name)) {
-            image->push_back({old.type, old.name, old.language, WrittenData(type, data)});
-            languages++;
-        }
+    ResourceKey key = KeyOf(type, name);
+    auto found = languages.of.find(key);
+    if (found == languages.of.end()) {
+        image->push_back({key.first, key.second, languages.fallback, WrittenData(type, data)});
+        return;
     }
-    if (languages == 0)
-        image->push_back({type, name, source.empty() ? 0 : source[0].language,
-                          WrittenData(type, data)});
+    for (int language : found->second)
+        image->push_back({key.first, key.second, language, WrittenData(type, data)});
 }
 
 // The new icon images take the lowest numbers that the kept images leave free.
-static void AddIcon(const std::vector<ImageResource>& source, const LauncherResources& out,
+static void AddIcon(const SourceLanguages& languages, const LauncherResources& out,
                     std::vector<ImageResource>* image)
 {
     std::vector<int> used;
@@ -165,9 +251,9 @@ static void AddIcon(const std::vector<ImageResource>& source, const LauncherReso
     std::vector<int> ids = FreeIconIds(used, (int)icons.size());
     for (size_t i = 0; i < icons.size(); i++) {
         icons[i].id = ids[i];
-        AddResource(source, IconType, "#" + std::to_string(ids[i]), icons[i].data, image);
+        AddResource(languages, IconType, "#" + std::to_string(ids[i]), icons[i].data, image);
     }
-    AddResource(source, IconGroupType, IconGroupName, MakeIconGroup(icons), image);
+    AddResource(languages, IconGroupType, IconGroupName, MakeIconGroup(icons), image);
 }
 
 std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& source,
@@ -175,51 +261,29 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
                                             const LauncherResources& from,
                                             const LauncherResources& out)
 {
+    std::set<ResourceKey> replaced = ReplacedKeys(options, from, out);
+    SourceLanguages languages = LanguagesOf(source);
     std::vector<ImageResource> image;
     for (const ImageResource& resource : source) {
-        if (!IsReplaced(resource, options, from, out))
+        if (replaced.count(KeyOf(resource.type, resource.name)) == 0)
             image.push_back({resource.type, resource.name, resource.language,
                              WrittenData(resource.type, resource.data)});
     }
-    // New names in capitals, as the resource compiler stores them: the system's lookup
-    // compares stored names with the capitalised name it is asked for.
     if (options.lineKind == CommandLineKind)
-        AddResource(source, "TEXT", "COMMANDLINE", out.commandLine, &image);
+        AddResource(languages, "TEXT", "COMMANDLINE", out.commandLine, &image);
     if (options.lineKind == LaunchLineKind)
-        AddResource(source, "TEXT", "LAUNCHLINE", out.launchLine, &image);
+        AddResource(languages, "TEXT", "LAUNCHLINE", out.launchLine, &image);
     if (options.hasConfig)
-        AddResource(source, "TEXT", "CONFIG", out.config, &image);
+        AddResource(languages, "TEXT", "CONFIG", out.config, &image);
     for (const SplashBitmap& bitmap : out.bitmaps) {
         if (!bitmap.source.empty())
-            AddResource(source, "SPLASHSCREEN", Upper(bitmap.name), bitmap.data, &image);
+            AddResource(languages, "SPLASHSCREEN", bitmap.name, bitmap.data, &image);
     }
     if (!options.icon.empty())
-        AddIcon(source, out, &image);
+        AddIcon(languages, out, &image);
     if (ChangesVersion(from, out))
-        AddResource(source, VersionType, VersionName, out.version, &image);
+        AddResource(languages, VersionType, VersionName, out.version, &image);
     return image;
-}
-
-static std::string Label(const ImageResource& resource)
-{
-    return "resource " + resource.type + "/" + resource.name + " (language " +
-           std::to_string(resource.language) + ")";
-}
-
-std::string CheckWritable(const std::vector<ImageResource>& image)
-{
-    uint64_t total = 0;
-    for (const ImageResource& resource : image) {
-        if (resource.data.empty())
-            return Label(resource) + " is empty, and the system's resource update cannot write "
-                                     "an empty resource";
-        total += resource.data.size();
-    }
-    if (total > LargestResourceTotal)
-        return "the resources would take " + std::to_string(total >> 20) + " MB; kolbrand "
-               "writes at most " + std::to_string(LargestResourceTotal >> 20) + " MB (the "
-               "system's resource update fails on 2 GB)";
-    return "";
 }
 
 // Type, name and language, the names without regard to case as the system compares them.
@@ -234,15 +298,51 @@ static bool Precedes(const ImageResource& a, const ImageResource& b)
     return a.language < b.language;
 }
 
+// Names in capitals that were two in the source, where the lookup could take only one.
+static std::string FindMergedNames(const std::vector<ImageResource>& image)
+{
+    const ImageResource* merged = FindRepeated(image, Precedes);
+    if (merged == nullptr)
+        return "";
+    return ShownText(Label(*merged)) + " is twice in the source, in names that differ in small "
+           "and capital letters: written in capitals, as the system looks names up, the two "
+           "would be one";
+}
+
+std::string CheckWritable(const std::vector<ImageResource>& image)
+{
+    uint64_t total = 0;
+    for (const ImageResource& resource : image) {
+        if (resource.data.empty())
+            return Label(resource) + " is empty, and the system's resource update cannot write "
+                                     "an empty resource";
+        if (FirstHighByte(resource.type + resource.name) >= 0)
+            return ShownText(Label(resource)) + " has a name with a character outside ASCII: "
+                   "kolbrand writes names in capitals, as the system looks them up, and knows "
+                   "the capitals of ASCII letters only (the launcher never looks such a name up)";
+        total += resource.data.size();
+    }
+    if (total > LargestResourceTotal)
+        return "the resources would take " + std::to_string(total >> 20) + " MB; kolbrand "
+               "writes at most " + std::to_string(LargestResourceTotal >> 20) + " MB (the "
+               "system's resource update fails on 2 GB)";
+    return FindMergedNames(image);
+}
+
 static std::vector<ImageResource> Sorted(std::vector<ImageResource> image)
 {
     std::stable_sort(image.begin(), image.end(), Precedes);
     return image;
 }
 
-std::string CompareWritten(const std::vector<ImageResource>& meant,
+std::string CompareWritten(const std::vector<ImageResource>& meant, const VersionInfo& version,
                            const std::vector<ImageResource>& written)
 {
+    for (const ImageResource& resource : written) {
+        if (resource.reach == ResourceMissed)
+            return "the system's lookup never finds the written copy's " +
+                   ShownText(Label(resource)) + ": " + resource.why;
+    }
     std::vector<ImageResource> want = Sorted(meant), have = Sorted(written);
     size_t i = 0, j = 0;
     while (i < want.size() || j < have.size()) {
@@ -257,5 +357,8 @@ std::string CompareWritten(const std::vector<ImageResource>& meant,
         i++;
         j++;
     }
-    return "";
+    const ImageResource* versionWritten = FindResource(have, VersionType, VersionName);
+    if (!version.present || versionWritten == nullptr)
+        return "";
+    return CompareVersion(version, versionWritten->data);
 }

@@ -12,10 +12,19 @@
 // is a program (not a DLL) that carries the RCDATA resource "KOLLAUNCHER", as
 // kol_add_launcher makes every one.
 int ReadLauncherImage(const std::string& path, const std::string& file,
+                      const LanguagePreference& preference,
                       std::vector<ImageResource>* resources, std::string* error);
 
-// What kolbrand reads and writes among a launcher's resources (the first language of each).
+// What kolbrand reads and writes among a launcher's resources: those that the launcher's
+// lookups take, and why it takes none of the others that it looks for.
 LauncherResources ReadLauncherResources(const std::vector<ImageResource>& image);
+
+// The source's resources as a branded copy carries them: names in capitals and every
+// directory sorted, so that the launcher's lookups find each, and take the language of
+// it that this machine prefers. A re-brand so repairs a source whose resources the
+// launcher can't find.
+std::vector<ImageResource> AsRewritten(const std::vector<ImageResource>& source,
+                                       const LanguagePreference& preference);
 
 // Every resource the branded copy carries: those of source that the branding leaves as
 // they are, and the new ones; a new one takes the languages of the one it replaces, or
@@ -29,12 +38,13 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
 // The most resource bytes that kolbrand writes into one launcher.
 const uint64_t LargestResourceTotal = (uint64_t)1 << 30;
 
-// "" when the system's resource update can write image, else why not.
+// "" when the system's resource update can write image as it is, else why not.
 std::string CheckWritable(const std::vector<ImageResource>& image);
 
 // "" when the resources read back from a written copy are those meant, byte for byte,
-// whatever their order; else the first difference.
-std::string CompareWritten(const std::vector<ImageResource>& meant,
+// whatever their order, the launcher's lookups find each, and its version information
+// read as the system reads it gives back the version meant; else the first difference.
+std::string CompareWritten(const std::vector<ImageResource>& meant, const VersionInfo& version,
                            const std::vector<ImageResource>& written);
 
 #endif

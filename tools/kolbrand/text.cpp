@@ -24,14 +24,20 @@ static std::string Hex(unsigned value, int digits)
     return text;
 }
 
+// Printable ASCII but the backslash, which begins an escape.
+static bool IsShownAsItIs(unsigned c)
+{
+    return c >= 0x20 && c < 0x7F && c != '\\';
+}
+
 std::string Shown(const std::string& bytes)
 {
     std::string shown;
     for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F)
+        if (IsShownAsItIs(c))
             shown += (char)c;
         else
-            shown += "\\x" + Hex(c, 2);
+            shown += c == '\\' ? "\\\\" : "\\x" + Hex(c, 2);
     }
     return shown;
 }
@@ -40,10 +46,10 @@ std::string ShownUnits(const std::u16string& text)
 {
     std::string shown;
     for (char16_t c : text) {
-        if (c >= 0x20 && c < 0x7F)
+        if (IsShownAsItIs(c))
             shown += (char)c;
         else
-            shown += "\\u" + Hex(c, 4);
+            shown += c == '\\' ? "\\\\" : "\\u" + Hex(c, 4);
     }
     return shown;
 }
@@ -135,6 +141,26 @@ std::u16string Utf16FromUtf8(const std::string& text)
         }
     }
     return utf16;
+}
+
+static bool IsControl(unsigned code)
+{
+    return code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0x2028 || code == 0x2029;
+}
+
+std::string ShownText(const std::string& text)
+{
+    std::string shown;
+    for (size_t at = 0, length = 0; at < text.size(); at += length) {
+        unsigned code = DecodeUtf8(text, at, &length);
+        if (code == '\\')
+            shown += "\\\\";
+        else if (IsControl(code))
+            shown += "\\u" + Hex(code, 4);
+        else
+            AppendUtf8(&shown, code);
+    }
+    return shown;
 }
 
 long FirstHighByte(const std::string& text)

@@ -11,12 +11,21 @@ std::string Upper(const std::string& text);
 // Resource names match without regard to case, as the launcher's lookup does.
 int SameResourceName(const std::string& a, const std::string& b);
 
-// Bytes as the launcher would take them, one character each: the rest escaped as \xHH.
+// What kolbrand prints of a value can neither begin a line of its own nor pass for an
+// escape: a backslash is doubled, and characters that are escaped are written \xHH (a
+// byte) or \uXXXX (a code unit).
+
+// Bytes as the launcher would take them, one character each: printable ASCII as it is,
+// the rest escaped as \xHH.
 std::string Shown(const std::string& bytes);
 
 // Wide text as the launcher holds it, one code unit each: printable ASCII as it is, the
 // rest as \uXXXX.
 std::string ShownUnits(const std::u16string& text);
+
+// UTF-8 text as it is but for control characters (C0, C1, and the line and paragraph
+// separators), escaped as \uXXXX.
+std::string ShownText(const std::string& text);
 
 // UTF-16 and UTF-8, both ways; a lone surrogate becomes U+FFFD, and so does a byte that
 // doesn't belong to a UTF-8 sequence.

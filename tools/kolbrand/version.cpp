@@ -45,6 +45,7 @@ static const size_t FixedInfoSize = 52;
 // A version resource nests four deep; deeper ones are refused before they use up the stack.
 static const int DeepestBlock = 8;
 static const unsigned FixedInfoSignature = 0xFEEF04BD;
+static const size_t LongestBlock = 0xFFFF;
 
 static unsigned ReadU16(const std::string& data, size_t at)
 {
@@ -102,7 +103,9 @@ static void Pad(std::string* data)
     data->resize(Aligned(data->size()), '\0');
 }
 
-static void WriteBlock(const VersionBlock& block, std::string* data)
+// Lengths are 16 bits: a block that takes more is cut down to what they hold, and
+// *tooLong counts the blocks so cut.
+static void WriteBlock(const VersionBlock& block, std::string* data, int* tooLong)
 {
     Pad(data);
     size_t at = data->size();
@@ -114,16 +117,44 @@ static void WriteBlock(const VersionBlock& block, std::string* data)
     Pad(data);
     *data += block.value;
     for (const VersionBlock& child : block.children)
-        WriteBlock(child, data);
-    WriteU16(data, at, (unsigned)(data->size() - at));
-    WriteU16(data, at + 2, (unsigned)(block.type == 1 ? block.value.size() / 2 : block.value.size()));
+        WriteBlock(child, data, tooLong);
+    size_t valueLength = block.type == 1 ? block.value.size() / 2 : block.value.size();
+    *tooLong += data->size() - at > LongestBlock || valueLength > LongestBlock;
+    WriteU16(data, at, (unsigned)(data->size() - at) & LongestBlock);
+    WriteU16(data, at + 2, (unsigned)valueLength & LongestBlock);
     WriteU16(data, at + 4, block.type);
 }
 
+static size_t WrittenSize(const VersionBlock& block)
+{
+    std::string data;
+    int tooLong = 0;
+    WriteBlock(block, &data, &tooLong);
+    return data.size();
+}
+
+static char16_t UpperUnit(char16_t c)
+{
+    return c >= 'a' && c <= 'z' ? (char16_t)(c - 'a' + 'A') : c;
+}
+
+static bool SameKey(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (UpperUnit(a[i]) != UpperUnit(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// The first child of that key without regard to case, as the system's version functions
+// find it: a field set under another case of its key would be passed over.
 static VersionBlock* FindChild(VersionBlock* parent, const std::u16string& key)
 {
     for (VersionBlock& child : parent->children) {
-        if (child.key == key)
+        if (SameKey(child.key, key))
             return &child;
     }
     return nullptr;
@@ -173,21 +204,54 @@ static VersionNumber ReadNumber(const std::string& fixed, size_t at)
     return number;
 }
 
-VersionInfo ReadVersionInfo(const std::string& resource)
+static VersionInfo InfoOf(VersionBlock* root)
 {
     VersionInfo info;
-    VersionBlock root;
-    if (!ReadVersionTree(resource, &root))
-        return info;
     info.present = true;
-    info.file = ReadNumber(root.value, 8);
-    info.product = ReadNumber(root.value, 16);
-    VersionBlock* table = FirstStringTable(&root);
+    info.file = ReadNumber(root->value, 8);
+    info.product = ReadNumber(root->value, 16);
+    VersionBlock* table = FirstStringTable(root);
     for (size_t i = 0; table != nullptr && i < table->children.size(); i++) {
         const VersionBlock& field = table->children[i];
         info.fields.push_back({Utf8FromUtf16(field.key), Utf8FromUtf16(ValueText(field.value))});
     }
     return info;
+}
+
+VersionInfo ReadVersionInfo(const std::string& resource)
+{
+    VersionBlock root;
+    return ReadVersionTree(resource, &root) ? InfoOf(&root) : VersionInfo();
+}
+
+// The value of the first field whose key matches without regard to case, as the system's
+// version functions look a key up; null when there is none.
+static const std::string* FindField(const VersionInfo& info, const std::string& key)
+{
+    for (const VersionField& field : info.fields) {
+        if (SameResourceName(field.first, key))
+            return &field.second;
+    }
+    return nullptr;
+}
+
+std::string CompareVersion(const VersionInfo& meant, const std::string& resource)
+{
+    VersionInfo written = ReadVersionInfo(resource);
+    if (!written.present)
+        return "its version information can't be read";
+    if (VersionText(written.file) != VersionText(meant.file)
+        || VersionText(written.product) != VersionText(meant.product))
+        return "its version numbers read " + VersionText(written.file) + " and " +
+               VersionText(written.product);
+    for (const VersionField& field : meant.fields) {
+        const std::string* value = FindField(written, field.first);
+        if (value == nullptr)
+            return "its version field " + field.first + " can't be found";
+        if (*value != *FindField(meant, field.first))
+            return "its version field " + field.first + " reads back otherwise";
+    }
+    return "";
 }
 
 // ---- Branding --------------------------------------------------------------------------
@@ -247,8 +311,24 @@ static void SetField(VersionBlock* table, const std::string& key, const std::str
     field->value = TextValue(Utf16FromUtf8(value));
 }
 
+// The field that takes the most bytes, which is the one to shorten.
+static std::string LongestField(VersionBlock* root, size_t* size)
+{
+    std::string longest;
+    *size = 0;
+    for (const VersionBlock& field : FirstStringTable(root)->children) {
+        size_t fieldSize = WrittenSize(field);
+        if (fieldSize > *size) {
+            *size = fieldSize;
+            longest = Utf8FromUtf16(field.key);
+        }
+    }
+    return longest;
+}
+
 std::string BrandVersionResource(const std::string& resource, const VersionChanges& changes,
-                                 const std::string& originalFilename)
+                                 const std::string& originalFilename, VersionInfo* meant,
+                                 std::string* refusal)
 {
     VersionBlock root;
     if (!ReadVersionTree(resource, &root) || FirstStringTable(&root) == nullptr)
@@ -264,6 +344,15 @@ std::string BrandVersionResource(const std::string& resource, const VersionChang
         SetField(table, field.first, field.second);
     SetField(table, "OriginalFilename", originalFilename);
     std::string data;
-    WriteBlock(root, &data);
-    return data;
+    int tooLong = 0;
+    WriteBlock(root, &data, &tooLong);
+    *meant = InfoOf(&root);
+    if (tooLong == 0)
+        return data;
+    size_t size = 0;
+    std::string field = LongestField(&root, &size);
+    *refusal = "the version information would take " + std::to_string(data.size()) +
+               " bytes, more than the " + std::to_string(LongestBlock) + " its 16-bit lengths "
+               "can give: its field " + field + " takes " + std::to_string(size) + " of them";
+    return "";
 }

@@ -37,8 +37,16 @@ std::string VersionText(const VersionNumber& number);
 VersionInfo ReadVersionInfo(const std::string& resource);
 
 // The resource with the changes made and "OriginalFilename" set to originalFilename; from
-// an empty or unreadable resource, a new one in US English.
+// an empty or unreadable resource, a new one in US English. *meant receives its fields.
+// "" with *refusal, naming the longest field, when a block of it would take more than the
+// 65535 bytes that its lengths can give.
 std::string BrandVersionResource(const std::string& resource, const VersionChanges& changes,
-                                 const std::string& originalFilename);
+                                 const std::string& originalFilename, VersionInfo* meant,
+                                 std::string* refusal);
+
+// "" when the resource gives back the numbers and fields meant, read as the system's
+// version functions read it: every block within its parent, the fixed part's signature,
+// each field found by its key; else the first difference.
+std::string CompareVersion(const VersionInfo& meant, const std::string& resource);
 
 #endif
