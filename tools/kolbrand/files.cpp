@@ -227,26 +227,13 @@ HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem)
     return module;
 }
 
-// A file's volume and index, which no other spelling of its path changes.
-static bool IdentifyFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* information)
-{
-    HANDLE file = CreateFileW(Wide(path).c_str(), 0,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool identified = GetFileInformationByHandle(file, information);
-    CloseHandle(file);
-    return identified;
-}
+// The launcher's own comparison (platform/win32/files.cpp); the OS layer's header isn't
+// included here, as it renames the API that this file calls directly.
+int IsSameFile(LPCWSTR path, LPCWSTR otherPath);
 
-bool IsSameFile(const std::string& a, const std::string& b)
+bool IsSameFilePath(const std::string& a, const std::string& b)
 {
-    BY_HANDLE_FILE_INFORMATION first, second;
-    return IdentifyFile(a, &first) && IdentifyFile(b, &second)
-           && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
-           && first.nFileIndexHigh == second.nFileIndexHigh
-           && first.nFileIndexLow == second.nFileIndexLow;
+    return IsSameFile(Wide(a).c_str(), Wide(b).c_str()) != 0;
 }
 
 // ---- Writing a branded copy -----------------------------------------------------------

@@ -44,9 +44,9 @@ int ReadLauncherFile(const std::string& path, std::string* file,
 // *problem when it can't be.
 HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem);
 
-// Whether two paths name one file, however they spell it; false when either can't be
-// opened.
-bool IsSameFile(const std::string& a, const std::string& b);
+// Whether two paths name one file, however they spell it (the launcher's own comparison:
+// paths of which one can't be opened are compared by their letters).
+bool IsSameFilePath(const std::string& a, const std::string& b);
 
 // Writes the source's bytes with these resources into a temporary file beside the output,
 // reads it back, and renames it into place only when it holds exactly those resources and

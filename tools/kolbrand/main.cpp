@@ -50,7 +50,7 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
 
 static int Brand(const BrandOptions& options)
 {
-    std::string input = CheckOutputIsNoInput(options, IsSameFile);
+    std::string input = CheckOutputIsNoInput(options, IsSameFilePath);
     if (!input.empty())
         return Fail(input + "; not written");
     BrandInputs inputs;
