@@ -9,10 +9,20 @@
 //   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
 //   KOL_HOLD_MS      how long to wait before returning, after the log is written and with
 //                    no window of its own (a test takes its screenshot meanwhile); default 0
+//   KOL_START_MS     a machine that takes this long to come up, after the log is written:
+//                    then it shows a window of class KOL_INSTANCE_CLASS and listens on
+//                    127.0.0.1 port KOL_LISTEN_PORT (either may be left out) for KOL_RUN_MS
+//                    (default 3000), and appends to the log the WM_USER + 14 messages it
+//                    got ("activations=N") and each line received ("received.N=text", a
+//                    line feed written as \n)
+// Before report.h's windows.h, which would bring the older sockets header.
+#include <winsock2.h>
+
 #include "report.h"
 
 static HMODULE self;
 static wchar_t summary[1024];
+static int activations;
 
 static void ReportSplash(void)
 {
@@ -107,6 +117,128 @@ static void ShowReport(int milliseconds)
     }
 }
 
+// ---- A machine that comes up slowly ----------------------------------------------------
+
+static LRESULT CALLBACK InstanceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_USER + 14) {
+        activations++;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static HWND ShowInstanceWindow(void)
+{
+    wchar_t className[256];
+    if (GetEnvironmentVariableW(L"KOL_INSTANCE_CLASS", className, 256) == 0)
+        return NULL;
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = InstanceWndProc;
+    windowClass.hInstance = self;
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, className, L"Kol demo instance", WS_POPUP, 0, 0, 8, 8, NULL, NULL,
+                           self, NULL);
+}
+
+// The sockets library, loaded only by a machine that listens: imported, it would add its
+// load to every start that the benchmarks time.
+static struct {
+    decltype(&WSAStartup) startup;
+    decltype(&socket) open;
+    decltype(&bind) bind;
+    decltype(&listen) listen;
+    decltype(&ioctlsocket) control;
+    decltype(&accept) accept;
+    decltype(&recv) receive;
+    decltype(&closesocket) close;
+} sockets;
+
+static bool LoadSockets(void)
+{
+    HMODULE library = LoadLibraryW(L"ws2_32.dll");
+    if (library == NULL)
+        return false;
+    sockets.startup = (decltype(&WSAStartup))(void*)GetProcAddress(library, "WSAStartup");
+    sockets.open = (decltype(&socket))(void*)GetProcAddress(library, "socket");
+    sockets.bind = (decltype(&bind))(void*)GetProcAddress(library, "bind");
+    sockets.listen = (decltype(&listen))(void*)GetProcAddress(library, "listen");
+    sockets.control = (decltype(&ioctlsocket))(void*)GetProcAddress(library, "ioctlsocket");
+    sockets.accept = (decltype(&accept))(void*)GetProcAddress(library, "accept");
+    sockets.receive = (decltype(&recv))(void*)GetProcAddress(library, "recv");
+    sockets.close = (decltype(&closesocket))(void*)GetProcAddress(library, "closesocket");
+    WSADATA data;
+    return sockets.startup != NULL && sockets.startup(MAKEWORD(2, 2), &data) == 0;
+}
+
+static SOCKET Listen(void)
+{
+    int port = (int)EnvNumber(L"KOL_LISTEN_PORT", 0);
+    if (port == 0 || !LoadSockets())
+        return INVALID_SOCKET;
+    SOCKET listener = sockets.open(AF_INET, SOCK_STREAM, 0);
+    struct sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = (u_short)((port & 0xFF) << 8 | (port >> 8 & 0xFF));
+    address.sin_addr.s_addr = 0x0100007F;  // 127.0.0.1, in network order
+    u_long nonBlocking = 1;
+    if (sockets.bind(listener, (struct sockaddr*)&address, sizeof(address)) != 0 ||
+        sockets.listen(listener, 8) != 0 ||
+        sockets.control(listener, FIONBIO, &nonBlocking) != 0) {
+        sockets.close(listener);
+        return INVALID_SOCKET;
+    }
+    return listener;
+}
+
+// One line from a connection the launcher has made, read until it closes.
+static void ReceiveLine(SOCKET connection, int number)
+{
+    u_long blocking = 0;
+    sockets.control(connection, FIONBIO, &blocking);
+    char line[1024];
+    int length = 0;
+    int got;
+    while (length < (int)sizeof(line) - 1 &&
+           (got = sockets.receive(connection, line + length, (int)sizeof(line) - 1 - length,
+                                  0)) > 0)
+        length += got;
+    sockets.close(connection);
+    // A line feed is written as \n, so that the log keeps one line per connection.
+    Report(L"received.%d=", number);
+    for (int i = 0; i < length; i++)
+        Report(line[i] == '\n' ? L"\\n" : L"%hc", line[i]);
+    Report(L"\r\n");
+}
+
+// Comes up after KOL_START_MS, then serves its window and port for KOL_RUN_MS.
+static void RunSlowMachine(int startMilliseconds)
+{
+    reportLength = 0;
+    Sleep((DWORD)startMilliseconds);
+    HWND window = ShowInstanceWindow();
+    SOCKET listener = Listen();
+    int received = 0;
+    DWORD end = GetTickCount() + (DWORD)EnvNumber(L"KOL_RUN_MS", 3000);
+    while ((int)(end - GetTickCount()) > 0) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        SOCKET connection = listener != INVALID_SOCKET ? sockets.accept(listener, NULL, NULL)
+                                                       : INVALID_SOCKET;
+        if (connection != INVALID_SOCKET)
+            ReceiveLine(connection, ++received);
+    }
+    if (window != NULL)
+        DestroyWindow(window);
+    if (listener != INVALID_SOCKET)
+        sockets.close(listener);
+    Report(L"activations=%d\r\n", activations);
+    WriteLog();
+}
+
 extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE previousInstance,
                                               wchar_t* commandLine, int showCommand,
                                               HMODULE launcher, HMODULE library)
@@ -140,6 +272,9 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
                (unsigned long long)(UINT_PTR)library, exitCode);
 
     Sleep((DWORD)EnvNumber(L"KOL_HOLD_MS", 0));
+    int startMs = (int)EnvNumber(L"KOL_START_MS", 0);
+    if (startMs > 0)
+        RunSlowMachine(startMs);
     int showMs = (int)EnvNumber(L"KOL_SHOW_MS", 4000);
     if (showMs > 0)
         ShowReport(showMs);

@@ -2,6 +2,7 @@
 
 #include "handoff/port.h"
 #include "handoff/request.h"
+#include "handoff/starting.h"
 #include "text/strings.h"
 
 int SocketLibraryState = 0;
@@ -11,14 +12,28 @@ static const UINT ActivateInstanceMessage = WM_USER + 14;
 
 // ---- Window activation -----------------------------------------------------------------
 
-static int ActivateRunningInstance(const WCHAR* windowClass)
+// A StartTaker: brings a window of the class forward and tells it.
+static HandOffOutcome ActivateInstanceWindow(void* windowClass)
 {
-    HWND window = FindWindowW(windowClass, NULL);
+    HWND window = FindWindowW((const WCHAR*)windowClass, NULL);
     if (window == NULL)
-        return 1;
+        return InstanceAbsent;
     SetForegroundWindow(window);
     PostMessageW(window, ActivateInstanceMessage, 0, 0);
-    return 0;
+    return InstanceTookStart;
+}
+
+static int ActivateRunningInstance(WCHAR* windowClass)
+{
+    if (ActivateInstanceWindow(windowClass) == InstanceTookStart)
+        return 0;
+    WCHAR* markName = InstanceStartingMarkName(windowClass);
+    if (markName == NULL)
+        return 1;
+    int result =
+        HandOffToStartingInstance(markName, windowClass, ActivateInstanceWindow, windowClass);
+    free(markName);
+    return result;
 }
 
 // ---- Command forwarding ----------------------------------------------------------------
@@ -43,12 +58,19 @@ static int StartSocketLibrary(void)
     return SocketLibraryState == 1;
 }
 
-// Sends the payload and then the line feed to the loopback port. 1 when both were sent.
-static int SendLine(const char* payload, int length, WORD port)
+typedef struct {
+    const char* payload;  // the command's bytes, without the line feed
+    int length;
+    WORD port;
+} ForwardedLine;
+
+// A StartTaker: sends the payload and then the line feed to the loopback port.
+static HandOffOutcome SendForwardedLine(void* context)
 {
+    const ForwardedLine* line = (const ForwardedLine*)context;
     SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
     if (connection == INVALID_SOCKET)
-        return 0;
+        return HandOffFailed;
     // Closing then waits up to 5 seconds for the line to drain.
     struct linger lingering;
     lingering.l_onoff = 1;
@@ -59,16 +81,18 @@ static int SendLine(const char* payload, int length, WORD port)
     struct sockaddr_in address;
     memset(&address, 0, sizeof(address));
     address.sin_family = AF_INET;
-    address.sin_port = htons(port);
+    address.sin_port = htons(line->port);
     address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    int sent = 0;
+    HandOffOutcome outcome = InstanceAbsent;
     if (connect(connection, (const struct sockaddr*)&address, (int)sizeof(address)) !=
         SOCKET_ERROR) {
-        sent = send(connection, payload, length, 0) != SOCKET_ERROR &&
-               send(connection, "\n", 1, 0) != SOCKET_ERROR;
+        outcome = send(connection, line->payload, line->length, 0) != SOCKET_ERROR &&
+                          send(connection, "\n", 1, 0) != SOCKET_ERROR
+                      ? InstanceTookStart
+                      : HandOffFailed;
     }
     closesocket(connection);
-    return sent;
+    return outcome;
 }
 
 static int ForwardCommand(const WCHAR* command, DWORD port)
@@ -76,12 +100,19 @@ static int ForwardCommand(const WCHAR* command, DWORD port)
     if (!StartSocketLibrary())
         return 1;
     int length = TextLength(command);
-    char* payload = NarrowCommand(command, length);
-    if (payload == NULL)
+    ForwardedLine line = {NarrowCommand(command, length), length, PortOfSetting(port)};
+    if (line.payload == NULL)
         return 1;
-    int sent = SendLine(payload, length, PortOfSetting(port));
-    free(payload);
-    return sent ? 0 : 1;
+    HandOffOutcome outcome = SendForwardedLine(&line);
+    int result = outcome == InstanceTookStart ? 0 : 1;
+    // Nothing listens: a start under way may be about to.
+    WCHAR* markName = outcome == InstanceAbsent ? PortStartingMarkName(port) : NULL;
+    if (markName != NULL) {
+        result = HandOffToStartingInstance(markName, NULL, SendForwardedLine, &line);
+        free(markName);
+    }
+    free((char*)line.payload);
+    return result;
 }
 
 // ---- The hand-off ----------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "handoff/request.h"
 
+#include "handoff/port.h"
 #include "text/arguments.h"
 #include "text/strings.h"
 
@@ -89,4 +90,32 @@ void MakeWindowClassName(WCHAR* instanceName)
         if (*instanceName == '.' || *instanceName == '/')
             *instanceName = '_';
     }
+}
+
+WCHAR* InstanceStartingMarkName(const WCHAR* windowClass)
+{
+    // In the session's own namespace on desktop, as are the windows that the hand-off finds.
+    WCHAR* name = ConcatStrings(TEXT("Kol instance starting: "), windowClass);
+    // Desktop takes a reverse solidus in a name for a namespace's end; the class has no
+    // solidus left to be confused with.
+    for (WCHAR* c = name; c != NULL && *c != 0; c++) {
+        if (*c == '\\')
+            *c = '/';
+    }
+    return name;
+}
+
+WCHAR* PortStartingMarkName(DWORD portSetting)
+{
+    WCHAR digits[6];
+    int first = 5;
+    digits[first] = 0;
+    WORD port = PortOfSetting(portSetting);
+    do {
+        digits[--first] = (WCHAR)('0' + port % 10);
+        port /= 10;
+    } while (port != 0);
+    // A machine listens for every session of the machine.
+    return ConcatStrings(MACHINE_WIDE_OBJECT_NAME("Kol machine starting on port "),
+                         digits + first);
 }

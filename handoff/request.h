@@ -90,6 +90,15 @@ static inline WCHAR* InstanceWindowClass(HandOffPlan* plan)
     return name;
 }
 
+// The name of the mark that a start holds while it starts the instance whose window has
+// this class, so that other starts wait for that window rather than start a second
+// machine. Null when memory runs out.
+WCHAR* InstanceStartingMarkName(const WCHAR* windowClass);
+
+// The name of the mark that a start holds while it starts the machine that is to listen
+// on the port of this setting. Null when memory runs out.
+WCHAR* PortStartingMarkName(DWORD portSetting);
+
 // The bytes of a forwarded command: one per character, its low byte; no terminator. Null
 // when memory runs out.
 static inline char* NarrowCommand(const WCHAR* command, int length)

@@ -27,6 +27,9 @@ inline int IsSameFile(LPCWSTR path, LPCWSTR otherPath)
     return lstrcmpiW(path, otherPath) == 0;
 }
 
+// Windows CE keeps every named kernel object in one namespace, the whole device's.
+#define MACHINE_WIDE_OBJECT_NAME(name) TEXT(name)
+
 #elif defined(_WIN32)
 
 #ifndef UNICODE
@@ -167,6 +170,10 @@ int WSAAPI CeClosesocket(SOCKET s);
 int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                       int showCommand);
 
+// Desktop gives each session a namespace of its own for named kernel objects; a name
+// shared by the whole machine, as every name is on Windows CE, begins with "Global\".
+#define MACHINE_WIDE_OBJECT_NAME(name) TEXT("Global\\") TEXT(name)
+
 // Also worth knowing on desktop, and relied on by nothing but tests: RegQueryValueExW
 // leaves the buffer untouched when the value is too large (234). (Desktop's own search for
 // a bare library name takes the executable's folder, the system folders, the current
@@ -230,6 +237,9 @@ typedef uintptr_t SOCKET;
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_MORE_DATA 234L
+#define ERROR_ALREADY_EXISTS 183L
+// One namespace for named objects, as on the device.
+#define MACHINE_WIDE_OBJECT_NAME(name) TEXT(name)
 #define KEY_READ 0x20019u
 #define KEY_WRITE 0x20006u
 #define REG_NONE 0
@@ -434,6 +444,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize,
                     LPDWORD threadId);
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCWSTR name);
+BOOL CloseHandle(HANDLE object);
+DWORD GetLastError(void);
+void Sleep(DWORD milliseconds);
 BOOL EventModify(HANDLE event, DWORD function);
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void EnterCriticalSection(CRITICAL_SECTION* section);

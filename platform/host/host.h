@@ -128,6 +128,19 @@ struct HostWaitCall {
 std::vector<HostWaitCall> HostWaitCalls();
 int HostEventSetCount(HANDLE event);
 int HostEventsCreated();
+// Named events are shared by name, as between processes: a test's own CreateEventW with a
+// name stands for another process's, and its CloseHandle for that process's end.
+bool HostNamedEventExists(const std::u16string& name);
+// Creating or opening the event then fails with ERROR_ACCESS_DENIED, as where a more
+// privileged process holds it.
+void HostRefuseNamedEvent(const std::u16string& name);
+// Sleep takes no real time. The test's own thread (the product code it runs directly)
+// advances a clock by what it sleeps; threads that CreateThread made sleep until the clock
+// has passed the time they slept in all, or HostReset wakes them. The hook sees the clock
+// after each of the test thread's Sleeps.
+void HostSetSleepHook(std::function<void(DWORD now)> hook);
+void HostAdvanceTime(DWORD milliseconds);
+DWORD HostNow();
 
 // --- Windows and messages ---------------------------------------------------------
 struct HostMessage {

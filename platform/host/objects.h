@@ -14,6 +14,8 @@ struct HostObject {
 };
 
 struct HostEvent : HostObject {
+    std::u16string name;  // empty for an unnamed one
+    int handles;          // open handles on a named one
     bool manualReset;
     bool signalled;
     int sets;

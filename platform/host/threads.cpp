@@ -9,6 +9,14 @@ static std::vector<HostEvent*> events;
 static std::vector<HostWaitCall> waits;
 static std::vector<std::mutex*> sections;
 static double timeScale = 1.0;
+static std::vector<std::u16string> refusedNames;
+static std::function<void(DWORD)> sleepHook;
+static DWORD now;
+static bool waking;  // HostReset is ending the threads: their Sleeps return at once
+static std::condition_variable_any clockChanged;
+static thread_local bool onProductThread;
+static thread_local DWORD threadSlept;
+static thread_local DWORD lastError;
 
 void HostSetThreadCreationHook(std::function<void()> hook)
 {
@@ -66,21 +74,116 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
         if (threadId != NULL)
             *threadId = 3000 + (DWORD)threads.size();
     }
-    thread->thread = std::thread([start, parameter]() { start(parameter); });
+    DWORD startedAt = HostNow();
+    thread->thread = std::thread([start, parameter, startedAt]() {
+        onProductThread = true;
+        threadSlept = startedAt;
+        start(parameter);
+    });
     return thread;
 }
 
-HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR)
+static HostEvent* FindNamedEvent(const std::u16string& name)
+{
+    for (HostEvent* event : events) {
+        if (event->handles > 0 && event->name == name)
+            return event;
+    }
+    return NULL;
+}
+
+bool HostNamedEventExists(const std::u16string& name)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return FindNamedEvent(name) != NULL;
+}
+
+void HostRefuseNamedEvent(const std::u16string& name)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    refusedNames.push_back(name);
+}
+
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("CreateEventW");
-    HostEvent* event = new HostEvent();
+    std::u16string named = HostText(name);
+    lastError = ERROR_SUCCESS;
+    for (const std::u16string& refused : refusedNames) {
+        if (!named.empty() && refused == named) {
+            lastError = ERROR_ACCESS_DENIED;
+            return NULL;
+        }
+    }
+    HostEvent* event = named.empty() ? NULL : FindNamedEvent(named);
+    if (event != NULL) {
+        event->handles++;
+        lastError = ERROR_ALREADY_EXISTS;
+        return event;
+    }
+    event = new HostEvent();
     event->kind = HostEventObject;
+    event->name = named;
+    event->handles = 1;
     event->manualReset = manualReset != 0;
     event->signalled = initialState != 0;
     event->sets = 0;
     events.push_back(event);
     return event;
+}
+
+// A named event goes when its last handle is closed; the record stays until HostReset.
+BOOL CloseHandle(HANDLE handle)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("CloseHandle");
+    HostObject* object = (HostObject*)handle;
+    if (object != NULL && object->kind == HostEventObject && ((HostEvent*)object)->handles > 0)
+        ((HostEvent*)object)->handles--;
+    return object != NULL;
+}
+
+DWORD GetLastError(void)
+{
+    return lastError;
+}
+
+void HostSetSleepHook(std::function<void(DWORD)> hook)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    sleepHook = hook;
+}
+
+void HostAdvanceTime(DWORD milliseconds)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    now += milliseconds;
+    clockChanged.notify_all();
+}
+
+DWORD HostNow()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return now;
+}
+
+void Sleep(DWORD milliseconds)
+{
+    std::unique_lock<std::recursive_mutex> lock(HostLock());
+    HostLog("Sleep");
+    if (onProductThread) {
+        threadSlept += milliseconds;
+        clockChanged.wait(lock, []() { return waking || now >= threadSlept; });
+        return;
+    }
+    now += milliseconds;
+    clockChanged.notify_all();
+    std::function<void(DWORD)> hook = sleepHook;
+    DWORD time = now;
+    lock.unlock();
+    if (hook)
+        hook(time);
 }
 
 BOOL EventModify(HANDLE handle, DWORD function)
@@ -165,6 +268,11 @@ void HostResetThreads()
         running.swap(threads);
     }
     HostQuitAllThreads();
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        waking = true;
+        clockChanged.notify_all();
+    }
     for (HostThread* thread : running) {
         if (thread->thread.joinable())
             thread->thread.join();
@@ -178,4 +286,10 @@ void HostResetThreads()
     waits.clear();
     // Critical sections may still be named by product state across a reset; they stay.
     timeScale = 1.0;
+    refusedNames.clear();
+    sleepHook = nullptr;
+    now = 0;
+    waking = false;
+    threadSlept = 0;
+    lastError = ERROR_SUCCESS;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The instance hand-off under Wine: a second start activates the running instance's
-window, `-acommand` forwards its command to a machine listening on loopback TCP, and
-every failure lets the runtime start with the line unchanged."""
+window, `-acommand` forwards its command to a machine listening on loopback TCP, starts
+during a slow start wait for its machine rather than start another, and every failure
+lets the runtime start with the line unchanged."""
 import socket
 import subprocess
 import threading
@@ -198,6 +199,63 @@ class HandOffTest(rig.WineTestCase):
                 self.assertEqual(line, result.call["commandLine"])
         instance.end()
         self.assertEqual([], instance.messages(wait=False), "no window search either")
+
+    # ---- Starts during a slow start ---------------------------------------------------
+
+    def taps(self, lines, extra_env, apart=0.4):
+        """Starts the launcher with each line, `apart` seconds after the one before, each
+        while the others run; returns the Results in that order."""
+        results = [None] * len(lines)
+
+        def tap(i):
+            results[i] = rig.run(rig.BIN / "launcher.exe", lines[i], extra_env=extra_env,
+                                 timeout_ms=60000)
+
+        threads = [threading.Thread(target=tap, args=(i,)) for i in range(len(lines))]
+        for thread in threads:
+            thread.start()
+            time.sleep(apart)
+        for thread in threads:
+            thread.join()
+        return results
+
+    def test_taps_during_a_slow_start_give_one_machine(self):
+        slow = {"KOL_START_MS": "2500", "KOL_INSTANCE_CLASS": "Chess_run"}
+        results = self.taps([self.document()] * 3, slow)
+        self.assertEqual([0, 0, 0], [result.exit_code for result in results], results)
+        calls = [call for result in results for call in result.calls]
+        self.assertEqual(1, len(calls), [len(result.calls) for result in results])
+        self.assertEqual("2", calls[0]["activations"])
+
+    def test_forwarding_starts_during_a_slow_start_reach_its_port(self):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        rig.reg_set(PORT_KEY, "ServerPort", "dword", str(port))
+        slow = {"KOL_START_MS": "2500", "KOL_LISTEN_PORT": str(port)}
+        commands = ["first", "second", "third"]
+        results = self.taps([f"-acommand {command}" for command in commands], slow)
+        self.assertEqual([0, 0, 0], [result.exit_code for result in results], results)
+        calls = [call for result in results for call in result.calls]
+        self.assertEqual(1, len(calls), [len(result.calls) for result in results])
+        received = sorted(value for key, value in calls[0].items() if key.startswith("received."))
+        self.assertEqual(sorted(f"{command}\\n" for command in commands
+                                if f"-acommand {command}" != calls[0]["commandLine"]), received)
+
+    def test_after_the_wait_a_start_goes_on_at_once(self):
+        # A machine that never shows its window: its start's mark lasts the whole 30 s.
+        never = {"KOL_HOLD_MS": "36000"}
+        first = threading.Thread(target=rig.run, args=(rig.BIN / "launcher.exe", self.document()),
+                                 kwargs={"extra_env": never, "timeout_ms": 60000})
+        first.start()
+        time.sleep(31)
+        began = time.monotonic()
+        result = rig.run(rig.BIN / "launcher.exe", self.document(), extra_env={"KOL_EXIT": "6"})
+        took = time.monotonic() - began
+        first.join()
+        self.assertEqual(6, result.exit_code, result)
+        self.assertEqual(1, len(result.calls))
+        self.assertLess(took, 15, "the start waited for the first one's window")
 
 
 if __name__ == "__main__":

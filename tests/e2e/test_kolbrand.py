@@ -515,13 +515,15 @@ class KolbrandTest(rig.WineTestCase):
                    "--remove-splash", "SPLASHSCREEN1")
         reverse_names(edited, "TEXT")
         text = listing(edited)
-        self.assertTrue(text.startswith("mode: in-process\nembedded line: none\n"), text)
+        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nmode: in-process\n"
+                                        "embedded line: none\n"), text)
         self.assertIn("warning: resource TEXT/COMMANDLINE (language 1033) is never found: the "
                       "names of type TEXT are out of order", text)
         self.assertEqual("doc.kol", rig.run(edited, "doc.kol").call["commandLine"])
         self.brand(rebranded, "--from", rig.win_path(edited))
         text = listing(rebranded)
-        self.assertTrue(text.startswith('mode: in-process\nCommandLine: "lower.kol -x"\n'), text)
+        self.assertTrue(text.startswith(f'architecture: {rig.ARCHITECTURE}\nmode: in-process\n'
+                                        'CommandLine: "lower.kol -x"\n'), text)
         self.assertNotIn("warning:", text)
         self.assertEqual(" lower.kol -x doc.kol", rig.run(rebranded, "doc.kol").call["commandLine"])
 

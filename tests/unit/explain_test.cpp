@@ -94,6 +94,16 @@ TEST_F(ExplainTest, CarriesNothingOut)
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
         {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
          "a window of that class exists now", 0},
+        {"a start of the instance under way", u"y.kol", [] {},
+         "another start of y_run is under way: this start would wait up to 30 s for its window",
+         0},
+        {"a start of the machine under way", u"-acommand open",
+         [] {
+             HostRegSetDword(HKEY_LOCAL_MACHINE, u"Software\\Morvane\\KolVM", u"ServerPort", 10);
+         },
+         "another start of the machine for port 10 is under way: this start would wait up to "
+         "30 s for the port to accept",
+         0},
         {"port key absent", u"-acommand open", [] {}, "the launcher would create it", 0},
         {"listening machine", u"-acommand \"op\u0100\"",
          [] { HostRegSetDword(HKEY_LOCAL_MACHINE, u"Software\\Morvane\\KolVM", u"ServerPort", 9); },
@@ -157,6 +167,10 @@ TEST_F(ExplainTest, CarriesNothingOut)
         in.screenHeight = 320;
         in.readFile = ReadFile;
         in.isListening = [](unsigned port) { return port == 9; };
+        in.isMarkHeld = [](const WCHAR* name) {
+            return std::u16string(name) == u"Kol instance starting: y_run" ||
+                   std::u16string(name) == u"Kol machine starting on port 10";
+        };
         Explanation explanation = ExplainStart(in);
         EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
         EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;

@@ -5,6 +5,7 @@
 #include "handoff/handoff.h"
 #include "handoff/port.h"
 #include "handoff/request.h"
+#include "handoff/starting.h"
 #include "launcher/main.h"
 #include "loopback_listener.h"
 
@@ -433,6 +434,100 @@ TEST_F(HandOffTest, ServerPortKeyIsCreatedWhenAbsent)
         HostRegFail(HKEY_LOCAL_MACHINE, PortKey, failing, keyDeleted);
         EXPECT_EQ(0u, ReadServerPort()) << failing;
         EXPECT_EQ(0, HostRegOpenHandles()) << failing;
+    }
+}
+
+// ---- A start under way -------------------------------------------------------------------
+
+const std::u16string ChessMark = u"Kol instance starting: Chess_run";
+
+// A start that finds no running instance but another start's mark waits for that instance.
+TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
+{
+    LoopbackListener machine(false);
+    const std::u16string portMark =
+        u"Kol machine starting on port " + HostWide(std::to_string(machine.Port()));
+    HANDLE held = NULL;
+    auto hold = [&](const std::u16string& mark) {
+        return [&held, mark] { held = CreateEventW(NULL, TRUE, FALSE, mark.c_str()); };
+    };
+    auto at = [](DWORD time, std::function<void()> action) {
+        return [time, action](DWORD now) {
+            if (now == time)
+                action();
+        };
+    };
+    const std::u16string chess = u"\\Games\\Chess.kol";
+    struct Case {
+        const char* what;
+        std::u16string line;
+        std::function<void()> arrange;
+        std::function<void(DWORD)> meanwhile;  // after each of the start's polls, with the time
+        int result;
+        DWORD waited;
+        int activations;
+        int threads;  // 1 when this start holds the mark afterwards
+    } cases[] = {
+        {"its window appears", chess, hold(ChessMark),
+         at(1000, [] { HostAddForeignWindow(u"Chess_run"); }), 0, 1000, 1, 0},
+        {"the bound passes", chess, hold(ChessMark), [](DWORD) {}, 1, 30000, 0, 0},
+        {"the holder ends with no window", chess, hold(ChessMark),
+         at(1000, [&] { CloseHandle(held); }), 1, 1000, 0, 1},
+        {"a holder with more rights", chess, [] { HostRefuseNamedEvent(ChessMark); },
+         at(500, [] { HostAddForeignWindow(u"Chess_run"); }), 0, 500, 1, 0},
+        {"a reverse solidus in the name", u"\\Apps\\Chess",
+         hold(u"Kol instance starting: /Apps/Chess"),
+         at(200, [] { HostAddForeignWindow(u"\\Apps\\Chess"); }), 0, 200, 1, 0},
+        {"the port never accepts", u"-acommand open", hold(portMark), [](DWORD) {}, 1, 30000, 0,
+         0},
+        {"the port comes to accept", u"-acommand open", hold(portMark),
+         at(1500, [&] { machine.Listen(); }), 0, 1500, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        SetPort((DWORD)machine.Port());
+        c.arrange();
+        HostSetSleepHook(c.meanwhile);
+        EXPECT_EQ(c.result, HandOff(c.line));
+        EXPECT_EQ(c.waited, HostNow());
+        int activations = 0;
+        for (const HostMessage& posted : HostPostedMessages())
+            activations += posted.message == ActivateMessage;
+        EXPECT_EQ(c.activations, activations);
+        EXPECT_EQ(c.threads, HostThreadsCreated());
+    }
+    EXPECT_EQ("open\n", machine.Received());
+}
+
+// The start that goes on holds its mark until its instance is there, or the bound passes.
+TEST_F(HandOffTest, FirstStartGivesItsMarkUpOnceItsInstanceIsThere)
+{
+    auto goneWithin = [](const std::u16string& mark) {
+        for (int i = 0; i < 500 && HostNamedEventExists(mark); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return !HostNamedEventExists(mark);
+    };
+    EXPECT_EQ(1, HandOff(u"\\Games\\Chess.kol"));
+    EXPECT_TRUE(HostNamedEventExists(ChessMark));
+    HostAdvanceTime(400);
+    HostAddForeignWindow(u"Chess_run");
+    HostAdvanceTime(100);
+    EXPECT_TRUE(goneWithin(ChessMark)) << "once its window exists";
+
+    for (std::u16string line : {u"\\Games\\Chess.kol", u"-acommand open"}) {
+        HostReset();
+        LoopbackListener nothing(false);
+        SetPort((DWORD)nothing.Port());
+        const std::u16string mark = line[0] == '-' ? u"Kol machine starting on port " +
+                                                         HostWide(std::to_string(nothing.Port()))
+                                                   : ChessMark;
+        EXPECT_EQ(1, HandOff(line));
+        HostAdvanceTime(StartingWaitMilliseconds - StartingPollMilliseconds);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(HostNamedEventExists(mark)) << "until the bound";
+        HostAdvanceTime(StartingPollMilliseconds);
+        EXPECT_TRUE(goneWithin(mark)) << "once the bound has passed";
     }
 }
 

@@ -25,7 +25,13 @@ LoopbackListener::LoopbackListener(bool listening)
         ::getsockname(fd, (struct sockaddr*)&address, &length) != 0)
         return;
     port = ntohs(address.sin_port);
-    if (listening && ::listen(fd, 4) == 0)
+    if (listening)
+        Listen();
+}
+
+void LoopbackListener::Listen()
+{
+    if (::listen(fd, 4) == 0)
         server = std::thread(&LoopbackListener::Serve, this);
 }
 

@@ -18,6 +18,8 @@ public:
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 
     int Port() const { return port; }
+    // Starts listening on the port that a listener made not listening holds.
+    void Listen();
     // Waits until `connections` connections have closed, at most the time given; returns
     // the bytes all of them delivered, in order of arrival.
     std::string Received(int connections = 1, int waitMilliseconds = 5000);

@@ -3,6 +3,7 @@
 #include "external/discovery.h"
 #include "external/plan.h"
 #include "handoff/port.h"
+#include "handoff/starting.h"
 #include "handoff/request.h"
 #include "launcher/runtime.h"
 #include "launcher/start.h"
@@ -179,6 +180,20 @@ static int LookUpServerPort(DWORD* port)
     return 1;
 }
 
+// Whether another start is starting the instance now (it holds the mark), and so whether
+// this one would wait for it before it goes on.
+static std::string DescribeStartUnderWay(const std::string& instance, const WCHAR* markName,
+                                         const std::string& awaited, const ExplainInputs& in)
+{
+    std::string bound = std::to_string(StartingWaitMilliseconds / 1000) + " s";
+    if (markName != NULL && in.isMarkHeld(markName))
+        return "  another start of " + instance + " is under way: this start would wait up to " +
+               bound + " for " + awaited + ", hand over to it once it is there (exit code 0), "
+               "and go on only without it\n";
+    return "  no other start of " + instance + " is under way: this one marks it as starting, "
+           "and starts meanwhile wait for it, at most " + bound + "\n";
+}
+
 // Returns 1 when the start ends with the command delivered.
 static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, Explanation* out)
 {
@@ -206,8 +221,12 @@ static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, E
                        "ends with exit code 0\n";
         return 1;
     }
-    out->report += "  nothing listens there now: the connection fails, no window is looked "
-                   "for, and the start goes on with the line unchanged\n";
+    out->report += "  nothing listens there now: the connection fails and no window is looked "
+                   "for\n" +
+                   DescribeStartUnderWay("the machine for port " + std::to_string(tcpPort),
+                                         PortStartingMarkName(port), "the port to accept",
+                                         in) +
+                   "  otherwise the start goes on with the line unchanged\n";
     return 0;
 }
 
@@ -234,7 +253,9 @@ static int ExplainHandOff(const ExplainInputs& in, const WCHAR* line, Explanatio
                        "WM_USER + 14, and the start ends with exit code 0\n";
         return 1;
     }
-    out->report += "  no window of that class exists now: the start goes on\n";
+    out->report += "  no window of that class exists now: the start goes on\n" +
+                   DescribeStartUnderWay(Shown(windowClass), InstanceStartingMarkName(windowClass),
+                                         "its window", in);
     return 0;
 }
 

@@ -26,6 +26,8 @@ struct ExplainInputs {
     std::function<int(const std::u16string& path, std::string* bytes)> readFile;
     // Whether something listens on the loopback TCP port now.
     std::function<bool(unsigned port)> isListening;
+    // Whether another start holds the named mark now: it is starting that instance.
+    std::function<bool(const WCHAR* markName)> isMarkHeld;
 };
 
 struct Explanation {

@@ -190,6 +190,15 @@ bool IsListeningOnLoopback(unsigned port)
     return IsListeningOnIpv4(port) || IsListeningOnIpv6(port);
 }
 
+bool IsNamedEventHeld(const wchar_t* name)
+{
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name);
+    if (event == NULL)
+        return GetLastError() == ERROR_ACCESS_DENIED;  // held by a more privileged process
+    CloseHandle(event);
+    return true;
+}
+
 LanguagePreference LanguagesOfThisMachine(void)
 {
     LanguagePreference preference;

@@ -33,6 +33,9 @@ std::wstring SystemFolderFor(unsigned machine);
 // address, from the system's table of connections: no socket is made to find out.
 bool IsListeningOnLoopback(unsigned port);
 
+// Whether a named event exists now, without making one: a start under way holds one.
+bool IsNamedEventHeld(const wchar_t* name);
+
 // The languages that this machine's system prefers for its resource lookups.
 LanguagePreference LanguagesOfThisMachine(void);
 

@@ -140,6 +140,7 @@ static int Explain(const BrandOptions& options)
         KolToolRegistryView = KEY_WOW64_32KEY;
     in.readFile = ReadFileBytes;
     in.isListening = IsListeningOnLoopback;
+    in.isMarkHeld = IsNamedEventHeld;
     Explanation explanation = ExplainStart(in);
     WriteOutput(explanation.report);
     return explanation.exitCode;
