@@ -25,7 +25,7 @@ static void CheckImage(const std::string& file, const ExecutableImage& image)
     for (const ImageResource& resource : resources)
         total += resource.data.size();
     CHECK(total <= file.size());
-    DescribeLauncher("f.exe", ReadLauncherResources(resources));
+    DescribeLauncher("f.exe", image.machine, ReadLauncherResources(resources));
     // Rewritten, every resource is found, and of each the lookup takes one language.
     std::set<std::pair<std::string, std::string>> taken;
     for (const ImageResource& resource : AsRewritten(resources, LanguagePreference())) {
