@@ -167,8 +167,8 @@ int WSAAPI CeClosesocket(SOCKET s);
 int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                       int showCommand);
 
-// Also worth knowing on desktop: RegQueryValueExW leaves the buffer undefined when the
-// value is too large (234), so nothing takes what it holds then. (Desktop's own search for
+// Also worth knowing on desktop, and relied on by nothing but tests: RegQueryValueExW
+// leaves the buffer undefined when the value is too large (234). (Desktop's own search for
 // a bare library name takes the executable's folder, the system folders, the current
 // folder and then PATH: hence CeLoadLibraryW.)
 
