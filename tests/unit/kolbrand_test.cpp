@@ -1176,19 +1176,20 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
     for (const auto& b : blocks)
         EXPECT_EQ(b.block, good.substr(blockOf(good, b.key), b.block.size())) << b.key;
 
-    // The ProductName block's value runs on past its end, into padding that isn't zero.
+    // The ProductName block, 44 bytes as written, with its value run on past its end into
+    // padding that isn't zero.
+    const size_t field = blockOf(good, "ProductName");
     std::string pastItsBlock = good;
-    size_t field = blockOf(good, "ProductName");
     test_images::Put16(&pastItsBlock, field, 42);
     test_images::Put16(&pastItsBlock, field + 2, 0x100);
     pastItsBlock[field + 42] = 'y';
     // Blocks without keys or values, levels deep under the ProductName block, itself four deep.
-    auto nested = [&good, &blockOf](unsigned levels) {
+    auto nested = [&good, &blockOf, field](unsigned levels) {
         std::string chain;
         for (unsigned i = 0; i < levels; i++)
             chain = U16(8 + (unsigned)chain.size()) + U16(0) + U32(0) + chain;
         std::string deeper = good;
-        deeper.insert(blockOf(good, "ProductName") + 44, chain);
+        deeper.insert(field + 44, chain);
         for (const char* key : {"VS_VERSION_INFO", "StringFileInfo", "040904B0", "ProductName"}) {
             size_t at = blockOf(deeper, key);
             unsigned length = (unsigned char)deeper[at] | (unsigned char)deeper[at + 1] << 8;
