@@ -16,11 +16,13 @@ static const WCHAR* ReadRegisteredRuntimePath(void)
     if (opened != ERROR_SUCCESS)
         return NULL;
 
-    // Neither status nor type is examined: whatever the buffer holds is used, so a value
-    // that can't be read leaves the buffer's earlier content in place.
+    // The type isn't examined, nor an absent value, which leaves the buffer's earlier
+    // content in place; one too long leaves it undefined, so it then gives no path.
     DWORD type;
     DWORD size = RegisteredPathBytes;
-    RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)SharedPathBuffer, &size);
+    if (RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)SharedPathBuffer, &size) ==
+        ERROR_MORE_DATA)
+        SharedPathBuffer[0] = 0;
     RegCloseKey(key);
     return TakeRegisteredPath();
 }

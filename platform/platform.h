@@ -175,7 +175,7 @@ int WINAPI KolWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR com
 #define MACHINE_WIDE_OBJECT_NAME(name) TEXT("Global\\") TEXT(name)
 
 // Also worth knowing on desktop, and relied on by nothing but tests: RegQueryValueExW
-// leaves the buffer untouched when the value is too large (234). (Desktop's own search for
+// leaves the buffer undefined when the value is too large (234). (Desktop's own search for
 // a bare library name takes the executable's folder, the system folders, the current
 // folder and then PATH: hence CeLoadLibraryW.)
 

@@ -105,6 +105,15 @@ ConfigTable* LoadConfig(HMODULE module)
     return LoadedConfig;
 }
 
+#if !defined(UNDER_CE) && !defined(_WIN32)
+void ForgetLoadedConfig(void)
+{
+    FreeConfig(LoadedConfig);
+    LoadedConfig = NULL;
+    ConfigAttempted = 0;
+}
+#endif
+
 const char* GetConfigValue(const char* key, HMODULE module, const char* defaultValue)
 {
     ConfigTable* table = LoadConfig(module);

@@ -19,6 +19,11 @@ void FreeConfig(ConfigTable* table);
 // The process's table from module's "CONFIG" resource, or null; the first call decides.
 ConfigTable* LoadConfig(HMODULE module);
 
+#if !defined(UNDER_CE) && !defined(_WIN32)
+// Host tests only: the next LoadConfig decides afresh, as in a new process.
+void ForgetLoadedConfig(void);
+#endif
+
 // Value of the first entry with key; null for an entry without "="; defaultValue when
 // there is no table or no such entry.
 const char* GetConfigValue(const char* key, HMODULE module, const char* defaultValue);

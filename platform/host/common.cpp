@@ -1,6 +1,8 @@
 #include "platform/host/internal.h"
 
 static std::vector<std::string> callLog;
+// Kept across HostReset, which tests call between their cases.
+static std::vector<std::string> misuses;
 
 std::recursive_mutex& HostLock()
 {
@@ -18,6 +20,20 @@ std::vector<std::string> HostCallLog()
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     return callLog;
+}
+
+void HostMisuse(const std::string& what)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    misuses.push_back(what);
+}
+
+std::vector<std::string> HostTakeMisuses()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    std::vector<std::string> taken;
+    taken.swap(misuses);
+    return taken;
 }
 
 bool HostCalled(const std::string& name)

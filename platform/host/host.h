@@ -19,6 +19,10 @@ void HostReset();
 std::vector<std::string> HostCallLog();
 bool HostCalled(const std::string& name);
 
+// Calls that misuse the API, such as one on a key handle that was never given out, since
+// the last take; HostReset keeps them. HostTest fails a test that leaves any.
+std::vector<std::string> HostTakeMisuses();
+
 // Conversions for tests: UTF-16 <-> UTF-8.
 std::u16string HostWide(const std::string& utf8);
 std::string HostNarrow(const std::u16string& wide);

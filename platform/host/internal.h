@@ -10,6 +10,8 @@
 // One lock for the stand-in's bookkeeping; the launcher's splash thread calls in too.
 std::recursive_mutex& HostLock();
 void HostLog(const char* name);
+// A call that no real system answers as the stand-in would (HostTakeMisuses).
+void HostMisuse(const std::string& what);
 std::u16string HostText(const WCHAR* text);
 // Lower-cases ASCII letters: registry paths, resource names, files and libraries are
 // matched regardless of case, as on Windows.

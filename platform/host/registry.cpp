@@ -19,6 +19,7 @@ static std::map<KeyId, StoredKey> keys;
 static std::map<std::pair<KeyId, int>, LONG> failures;
 static std::vector<HostRegCall> calls;
 static std::set<HostKey*> openHandles;
+static const LONG InvalidHandle = 6;  // ERROR_INVALID_HANDLE
 static std::vector<LONG> shellNotifications;
 
 static bool IsRoot(HKEY key)
@@ -40,8 +41,19 @@ static std::u16string Join(const std::u16string& base, const std::u16string& sub
     return base + u"\\" + sub;
 }
 
+// A handle that was never given out, or is closed, may name any key on Windows: the
+// call is reported, to fail the test that made it, and refused.
+static bool IsStray(HKEY key, const char* call)
+{
+    if (key != NULL && openHandles.count(key) != 0)
+        return false;
+    HostMisuse(std::string(call) + " on a key handle that was never given out");
+    return true;
+}
+
 // Resolves (key, subKey) to a root and a full path; false for an invalid handle.
-static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path)
+static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path,
+                    const char* call)
 {
     std::u16string sub = HostText(subKey);
     if (IsRoot(key)) {
@@ -49,7 +61,7 @@ static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path)
         *path = HostFold(sub);
         return true;
     }
-    if (key == NULL || openHandles.count(key) == 0)
+    if (IsStray(key, call))
         return false;
     *root = key->root;
     *path = HostFold(Join(key->path, sub));
@@ -82,8 +94,8 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM acce
     HostLog("RegCreateKeyExW");
     HKEY root;
     std::u16string path;
-    if (!Resolve(key, subKey, &root, &path))
-        return ERROR_ACCESS_DENIED;
+    if (!Resolve(key, subKey, &root, &path, "RegCreateKeyExW"))
+        return InvalidHandle;
     LONG status = InjectedFailure(root, path, HostRegCreate);
     if (status == ERROR_SUCCESS) {
         bool existed = keys.count(MakeId(root, path)) != 0;
@@ -105,8 +117,8 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
     HostLog("RegOpenKeyExW");
     HKEY root;
     std::u16string path;
-    if (!Resolve(key, subKey, &root, &path))
-        return ERROR_ACCESS_DENIED;
+    if (!Resolve(key, subKey, &root, &path, "RegOpenKeyExW"))
+        return InvalidHandle;
     LONG status = InjectedFailure(root, path, HostRegOpen);
     if (status == ERROR_SUCCESS && keys.count(MakeId(root, path)) == 0)
         status = ERROR_FILE_NOT_FOUND;
@@ -121,8 +133,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("RegQueryValueExW");
-    if (key == NULL || openHandles.count(key) == 0)
-        return ERROR_ACCESS_DENIED;
+    if (IsStray(key, "RegQueryValueExW"))
+        return InvalidHandle;
     std::u16string valueName = HostText(name);
     LONG status = InjectedFailure(key->root, key->path, HostRegQuery);
     StoredKey& stored = keys[MakeId(key->root, key->path)];
@@ -133,10 +145,12 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
         const HostRegValue& value = found->second;
         if (type != NULL)
             *type = value.type;
-        // As on desktop: a buffer that is too small is left untouched.
-        if (data != NULL && size != NULL && *size < value.data.size())
+        // Windows leaves a buffer that is too small undefined: scribbled over here, so that
+        // a caller that takes what it holds shows.
+        if (data != NULL && size != NULL && *size < value.data.size()) {
+            memset(data, 0xA5, *size);
             status = ERROR_MORE_DATA;
-        else if (data != NULL && !value.data.empty())
+        } else if (data != NULL && !value.data.empty())
             memcpy(data, value.data.data(), value.data.size());
         if (size != NULL)
             *size = (DWORD)value.data.size();
@@ -149,8 +163,8 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("RegSetValueExW");
-    if (key == NULL || openHandles.count(key) == 0)
-        return ERROR_ACCESS_DENIED;
+    if (IsStray(key, "RegSetValueExW"))
+        return InvalidHandle;
     std::u16string valueName = HostText(name);
     LONG status = InjectedFailure(key->root, key->path, HostRegSet);
     if (status == ERROR_SUCCESS) {
@@ -166,8 +180,9 @@ LONG RegCloseKey(HKEY key)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("RegCloseKey");
-    if (openHandles.erase(key) == 0)
-        return ERROR_ACCESS_DENIED;
+    if (IsStray(key, "RegCloseKey"))
+        return InvalidHandle;
+    openHandles.erase(key);
     delete key;
     return ERROR_SUCCESS;
 }

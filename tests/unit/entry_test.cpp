@@ -142,16 +142,21 @@ TEST_F(EntryTest, LibraryByNameWinsWithoutRegistryLookup)
     EXPECT_TRUE(HostRegCalls().empty());
 }
 
-TEST_F(EntryTest, UnreadableRegisteredValueUsesEarlierBufferContent)
+TEST_F(EntryTest, UnreadableRegisteredValue)
 {
-    // Too long for the 255 bytes offered: the query fails and the buffer is left as it was.
+    const char16_t earlier[] = u"\\Earlier\\Kol.dll";
+    // Too long for the 255 bytes offered: the buffer is then undefined, and gives no path.
+    memcpy(SharedPathBuffer, earlier, sizeof(earlier));
     HostRegSetString(HKEY_CLASSES_ROOT, u"KolFile10\\DLL", u"", std::u16string(200, u'a'));
+    HostAddLibrary(earlier, FakeKolMain);
     EXPECT_EQ(NULL, LoadRuntimeLibrary());
     EXPECT_EQ(u"", HostLoadLibraryCalls().back());
 
-    const char16_t earlier[] = u"\\Earlier\\Kol.dll";
+    // Absent: the buffer's earlier content is used.
+    HostReset();
+    HostRegSetString(HKEY_CLASSES_ROOT, u"KolFile10\\DLL", u"Other", u"x");
+    HMODULE library = HostAddLibrary(earlier, FakeKolMain);
     memcpy(SharedPathBuffer, earlier, sizeof(earlier));
-    HMODULE library = HostAddLibrary(u"\\Earlier\\Kol.dll", FakeKolMain);
     EXPECT_EQ(library, LoadRuntimeLibrary());
 }
 

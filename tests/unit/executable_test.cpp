@@ -35,35 +35,105 @@ std::string Listed(const std::vector<ImageResource>& resources)
     return listed;
 }
 
+// The offset of the first data entry of the tree that SomeResources makes.
+size_t FirstDataEntry(const std::string& file)
+{
+    uint32_t entry = 0;
+    memcpy(&entry, file.data() + SectionOffset + 16 + 4, 4);  // the first type's directory
+    size_t names = SectionOffset + (entry & 0x7FFFFFFF);
+    memcpy(&entry, file.data() + names + 16 + 4, 4);
+    size_t languages = SectionOffset + (entry & 0x7FFFFFFF);
+    memcpy(&entry, file.data() + languages + 16 + 4, 4);
+    return SectionOffset + entry;
+}
+
+uint32_t Get32(const std::string& file, size_t at)
+{
+    uint32_t value = 0;
+    memcpy(&value, file.data() + at, 4);
+    return value;
+}
+
+// The image's one section followed by a copy of its entry, the section count 2.
+size_t AddSection(std::string* file, bool pe32Plus)
+{
+    size_t section = SectionTable(pe32Plus);
+    Put16(file, PeHeader + 6, 2);
+    file->replace(section + 40, 40, file->substr(section, 40));
+    return section + 40;
+}
+
+// The section cut in two where the resources' data begins: the first one's bytes end
+// exactly where the second one's begin, and hold the directory.
+void SplitBeforeData(std::string* file, bool pe32Plus)
+{
+    uint32_t head = Get32(*file, FirstDataEntry(*file)) - SectionAddress;
+    size_t first = SectionTable(pe32Plus);
+    size_t second = AddSection(file, pe32Plus);
+    Put32(file, PeHeader + 24 + (pe32Plus ? 112 : 96) + 20, head);
+    Put32(file, first + 8, head);
+    Put32(file, first + 16, head);
+    file->replace(second, 8, std::string(".data\0\0\0", 8));
+    Put32(file, second + 8, Get32(*file, second + 8) - head);
+    Put32(file, second + 12, SectionAddress + head);
+    Put32(file, second + 16, Get32(*file, second + 16) - head);
+    Put32(file, second + 20, (uint32_t)SectionOffset + head);
+}
+
 TEST(ExecutableTest, ReadsBothKindsWhole)
 {
-    for (bool pe32Plus : {true, false}) {
-        SCOPED_TRACE(pe32Plus ? "PE32+" : "PE32");
-        TestImage test;
-        test.pe32Plus = pe32Plus;
-        test.resources = SomeResources();
-        std::string file = BuildImage(test);
-        ExecutableImage image;
-        std::string problem;
-        ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
-        EXPECT_EQ(pe32Plus, image.pe32Plus);
-        EXPECT_EQ(pe32Plus ? 0x8664u : 0x14Cu, image.machine);
-        EXPECT_FALSE(image.dll);
-        ASSERT_EQ(1u, image.sections.size());
-        EXPECT_EQ(".rsrc", image.sections[0].name);
-        std::vector<ImageResource> resources;
-        ASSERT_EQ(1, ReadResources(file, image, LanguagePreference(), &resources, &problem))
-            << problem;
-        EXPECT_EQ(Listed(SomeResources()), Listed(resources));
-        EXPECT_EQ("", problem);
-
+    const struct {
+        const char* what;
+        std::function<void(std::string*, bool)> change;
+        bool resources;  // all of them, else none
+    } cases[] = {
+        {"as built", [](std::string*, bool) {}, true},
         // Wine's resource update writes a virtual size short of the resources' end; the
         // system loads the section rounded up to its alignment, and so reads them.
-        Put32(&file, SectionTable(pe32Plus) + 8, 1);
-        ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
-        ASSERT_EQ(1, ReadResources(file, image, LanguagePreference(), &resources, &problem))
-            << problem;
-        EXPECT_EQ(Listed(SomeResources()), Listed(resources));
+        {"a virtual size short of the resources' end",
+         [](std::string* f, bool pe32Plus) { Put32(f, SectionTable(pe32Plus) + 8, 1); }, true},
+        {"a virtual size of 0: the raw size counts",
+         [](std::string* f, bool pe32Plus) { Put32(f, SectionTable(pe32Plus) + 8, 0); }, true},
+        {"a section without raw data, its offset past the end",
+         [](std::string* f, bool pe32Plus) {
+             size_t added = AddSection(f, pe32Plus);
+             f->replace(added, 8, std::string(".bss\0\0\0\0", 8));
+             Put32(f, added + 12, 0x2000);
+             Put32(f, added + 16, 0);
+             Put32(f, added + 20, 0xFFFFFF00u);
+         },
+         true},
+        {"the data in a section that begins where the directory's ends", SplitBeforeData, true},
+        // Only the export directory lies within the optional header, whatever the count.
+        {"directories counted past the optional header",
+         [](std::string* f, bool pe32Plus) {
+             size_t directories = PeHeader + 24 + (pe32Plus ? 112 : 96);
+             f->replace(directories + 8, 40, f->substr(SectionTable(pe32Plus), 40));
+             Put16(f, PeHeader + 20, (unsigned)(directories + 8 - PeHeader - 24));
+         },
+         false},
+    };
+    for (bool pe32Plus : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(pe32Plus ? "PE32+, " : "PE32, ") + c.what);
+            TestImage test;
+            test.pe32Plus = pe32Plus;
+            test.resources = SomeResources();
+            std::string file = BuildImage(test);
+            c.change(&file, pe32Plus);
+            ExecutableImage image;
+            std::string problem;
+            ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
+            EXPECT_EQ(pe32Plus, image.pe32Plus);
+            EXPECT_EQ(pe32Plus ? 0x8664u : 0x14Cu, image.machine);
+            EXPECT_FALSE(image.dll);
+            EXPECT_EQ(".rsrc", image.sections[0].name);
+            std::vector<ImageResource> resources;
+            ASSERT_EQ(1, ReadResources(file, image, LanguagePreference(), &resources, &problem))
+                << problem;
+            EXPECT_EQ(c.resources ? Listed(SomeResources()) : "", Listed(resources));
+            EXPECT_EQ("", problem);
+        }
     }
 }
 
@@ -84,18 +154,6 @@ TEST(ExecutableTest, NoCutOfAnImageIsRead)
     EXPECT_EQ("is cut short: its section 1 (.rsrc) runs to byte " + std::to_string(file.size()) +
                   ", but the file has " + std::to_string(file.size() - 300),
               problem);
-}
-
-// The offset of the first data entry of the tree that SomeResources makes.
-size_t FirstDataEntry(const std::string& file)
-{
-    uint32_t entry = 0;
-    memcpy(&entry, file.data() + SectionOffset + 16 + 4, 4);  // the first type's directory
-    size_t names = SectionOffset + (entry & 0x7FFFFFFF);
-    memcpy(&entry, file.data() + names + 16 + 4, 4);
-    size_t languages = SectionOffset + (entry & 0x7FFFFFFF);
-    memcpy(&entry, file.data() + languages + 16 + 4, 4);
-    return SectionOffset + entry;
 }
 
 // A tree whose 64 types share one name directory, whose 64 names share one language
@@ -182,6 +240,21 @@ TEST(ExecutableTest, RefusesDamagedImages)
         {"data too long",
          [](std::string* f) { Put32(f, FirstDataEntry(*f) + 4, 0xFFFFFFFFu); },
          "the data of resource TEXT/CONFIG lies outside the file"},
+        {"a name past its directory by half its length",
+         [](std::string* f) {
+             size_t name = SectionOffset + (Get32(*f, SectionOffset + 16) & 0x7FFFFFFF);
+             Put16(f, name, (unsigned)(f->size() - name - 2) / 2 + 1);
+         },
+         "a resource name runs past its resource directory"},
+        {"data claimed twice over",
+         [](std::string* f) {
+             size_t first = FirstDataEntry(*f);
+             for (size_t entry : {first, first + 16}) {
+                 Put32(f, entry, SectionAddress);
+                 Put32(f, entry + 4, (uint32_t)(f->size() - SectionOffset));
+             }
+         },
+         "its resources claim more bytes than the file holds"},
     };
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -256,20 +329,24 @@ TEST(ExecutableTest, RefusesDamagedExports)
     test.exports = {"KolMainW"};
     const std::string good = BuildImage(test);
     const size_t directories = PeHeader + 24 + 112;
-    uint32_t exportAddress = 0;
-    memcpy(&exportAddress, good.data() + directories, 4);
-    const size_t exports = SectionOffset + (exportAddress - SectionAddress);
+    const size_t exports = SectionOffset + (Get32(good, directories) - SectionAddress);
+    const size_t nameEnd = good.find("KolMainW") + 8;
     const struct {
         const char* what;
         size_t at;
         uint32_t value;
+        const char* problem;  // "": none, the function just isn't there
     } cases[] = {
-        {"directory far away", directories, 0xFFFFFF00u},
-        {"name count", exports + 24, 0x40000000u},
-        {"function count", exports + 20, 0x40000000u},
-        {"name table", exports + 32, 0xFFFFFFF0u},
-        {"ordinals", exports + 36, 0xFFFFFFF0u},
-        {"a name", exports + 40 + 4, 0xFFFFFFF0u},
+        {"directory far away", directories, 0xFFFFFF00u, "is damaged: "},
+        {"name count", exports + 24, 0x40000000u, "is damaged: "},
+        {"function count", exports + 20, 0x40000000u, "is damaged: "},
+        {"name table", exports + 32, 0xFFFFFFF0u, "is damaged: "},
+        {"ordinals", exports + 36, 0xFFFFFFF0u, "is damaged: "},
+        {"a name", exports + 40 + 4, 0xFFFFFFF0u, "is damaged: "},
+        {"no name counted", exports + 24, 0, ""},
+        {"its function at address 0", exports + 40, 0, ""},
+        {"a name whose NUL lies past its section's bytes", SectionTable(true) + 16,
+         (uint32_t)(nameEnd - SectionOffset), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -279,7 +356,8 @@ TEST(ExecutableTest, RefusesDamagedExports)
         std::string problem;
         ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
         EXPECT_EQ(0, ExportsFunction(file, image, "KolMainW", &problem));
-        EXPECT_EQ(0u, problem.find("is damaged: ")) << problem;
+        EXPECT_EQ(0u, problem.find(c.problem)) << problem;
+        EXPECT_EQ(*c.problem == 0, problem.empty()) << problem;
     }
 }
 

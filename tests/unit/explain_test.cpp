@@ -76,6 +76,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
     } cases[] = {
         {"bare start", u"", [] {},
          "KolFile10\\DLL = C:\\\\Program Files\\\\Demo\\\\Demo.DLL", 0},
+        {"no argument: the default request", u"", [] {},
+         "arguments: none, so the request is \"StartKol\"", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
         {"runtime without KolMainW", u"x", [] { AddProgram(Runtime, true, {"KolMain"}); },
          "message \"Could not find DLL entry routine \"KolMainW\"\" (\"Error Starting DLL\"), "

@@ -96,6 +96,7 @@ TEST_F(HandOffTest, WindowClassSearchedForEachRequest)
         {u"-a x app", u"app"},
         {u"-acommandx cmd app", u"app"},
         {u"-- app", u"StartKol"},
+        {u"-- x app", u"StartKol"},
         {u"/- app", u"StartKol"},
         {u"--x app", u"StartKol"},
         {u"-y", u"StartKol"},

@@ -1157,6 +1157,46 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
         std::string damaged = good;
         return damaged.replace(damaged.find(from), from.size(), to);
     };
+    auto blockOf = [](const std::string& resource, const char* key) {
+        return resource.find(Utf16Bytes(key)) - 6;
+    };
+    // Each block's length, its value's length (a text's in characters, with the NUL) and
+    // its type, as the resource compiler writes them.
+    const struct {
+        const char* key;
+        std::string block;
+    } blocks[] = {
+        {"VS_VERSION_INFO", U16((unsigned)good.size()) + U16(52) + U16(0) +
+                                Utf16Bytes("VS_VERSION_INFO") + U32(0) + U32(0xFEEF04BD)},
+        {"ProductName", U16(44) + U16(6) + U16(1) + Utf16Bytes("ProductName") + U32(0) +
+                            Utf16Bytes("Chess") + U16(0)},
+        {"Translation", U16(36) + U16(4) + U16(0) + Utf16Bytes("Translation") + U32(0) +
+                            U32(0x04B00409)},
+    };
+    for (const auto& b : blocks)
+        EXPECT_EQ(b.block, good.substr(blockOf(good, b.key), b.block.size())) << b.key;
+
+    // The ProductName block, 44 bytes as written, with its value run on past its end into
+    // padding that isn't zero.
+    const size_t field = blockOf(good, "ProductName");
+    std::string pastItsBlock = good;
+    test_images::Put16(&pastItsBlock, field, 42);
+    test_images::Put16(&pastItsBlock, field + 2, 0x100);
+    pastItsBlock[field + 42] = 'y';
+    // Blocks without keys or values, levels deep under the ProductName block, itself four deep.
+    auto nested = [&good, &blockOf, field](unsigned levels) {
+        std::string chain;
+        for (unsigned i = 0; i < levels; i++)
+            chain = U16(8 + (unsigned)chain.size()) + U16(0) + U32(0) + chain;
+        std::string deeper = good;
+        deeper.insert(field + 44, chain);
+        for (const char* key : {"VS_VERSION_INFO", "StringFileInfo", "040904B0", "ProductName"}) {
+            size_t at = blockOf(deeper, key);
+            unsigned length = (unsigned char)deeper[at] | (unsigned char)deeper[at + 1] << 8;
+            test_images::Put16(&deeper, at, length + (unsigned)chain.size());
+        }
+        return deeper;
+    };
     const struct {
         const char* what;
         std::string written;
@@ -1175,6 +1215,9 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
          replaced(Utf16Bytes("ProductName"), Utf16Bytes("PRODUCTNAME")), ""},
         {"a value", replaced(Utf16Bytes("Chess"), Utf16Bytes("Chesz")),
          "its version field ProductName reads back otherwise"},
+        {"a value length past its block", pastItsBlock, ""},
+        {"blocks nested eight deep", nested(4), ""},
+        {"nine deep", nested(5), "its version information can't be read"},
     };
     for (const auto& c : damages) {
         SCOPED_TRACE(c.what);

@@ -105,7 +105,8 @@ TEST_F(LaunchTest, CompositionExamples)
                        {u"kolw.exe", u"app.kol", u"My Doc.kol", u"two.kol", u"sub\\one.kol"});
 }
 
-// Composition rules beyond the worked examples, with a.kol and App.Kol beside the launcher.
+// Composition rules beyond the worked examples, with a.kol, App.Kol and aXkol beside the
+// launcher.
 TEST_F(LaunchTest, CompositionEdges)
 {
     const std::vector<CompositionCase> cases = {
@@ -121,8 +122,10 @@ TEST_F(LaunchTest, CompositionEdges)
         {u"''", u"''"},
         {u"\"a.kol\"\"b\"", u"\"\\Program Files\\Demo\\a.kol\" \"b\""},
         {u"line\r\nbreak", u"line\r\nbreak"},
+        {u"aXkol", u"aXkol"},
     };
-    ExpectCompositions(cases, {u"kol.exe", u"a.kol", u"\\a.kol", u"App.Kol"}, {u"folder.kol"});
+    ExpectCompositions(cases, {u"kol.exe", u"a.kol", u"\\a.kol", u"App.Kol", u"aXkol"},
+                       {u"folder.kol"});
 }
 
 // The worked examples of the executable choice, same launcher; then the launcher's own
@@ -324,29 +327,42 @@ TEST_F(LaunchTest, CutLauncherPathCountsAsUnknown)
     EXPECT_EQ(std::vector<std::u16string>{u"\\Windows\\Kolw.exe"}, HostFileQueries());
 }
 
-// "UseJavaVM=true" locates the Java runtime and kol.jar; the child stays the same.
+// "UseJavaVM=true" locates the Java runtime and kol.jar, beside the launcher, else beside
+// the runtime base; the child stays the same.
 TEST_F(LaunchTest, JavaRouteLooksButChangesNothing)
 {
     const char16_t* javaKey = u"SOFTWARE\\JavaSoft\\Java Runtime Environment";
-    HostAddResource(HostMainModule(), u"CONFIG", u"Text", "UseJavaVM=true");
-    HostRegSetString(HKEY_LOCAL_MACHINE, javaKey, u"CurrentVersion", u"1.6");
-    HostRegSetString(HKEY_LOCAL_MACHINE, std::u16string(javaKey) + u"\\1.6", u"JavaHome",
-                     u"\\Java");
-    HostAddFile(u"\\Java\\bin\\javaw.exe");
-    HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"\\Windows\\Kol.DLL");
-    HostAddFile(u"\\Program Files\\Demo\\kolw.exe");
-    HostAddFile(u"\\Program Files\\Demo\\app.kol");
-    EXPECT_EQ(0, Run(u"app.kol -x"));
-    EXPECT_EQ(u"\\Program Files\\Demo\\kolw.exe", ChildApplication());
-    EXPECT_EQ(u"\"\\Program Files\\Demo\\app.kol\" -x", ChildLine());
-    std::vector<std::u16string> looked = {
-        u"\\Java\\bin\\javaw.exe",
-        u"\\Program Files\\Demo\\kol.jar",
-        u"\\Windows\\kol.jar",
-        u"\\Program Files\\Demo\\kolw.exe",
-        u"\\Program Files\\Demo\\app.kol",
+    const struct {
+        const char* what;
+        std::u16string jar;
+        std::vector<std::u16string> looked;
+    } cases[] = {
+        {"kol.jar nowhere", u"",
+         {u"\\Java\\bin\\javaw.exe", u"\\Program Files\\Demo\\kol.jar", u"\\Windows\\kol.jar",
+          u"\\Program Files\\Demo\\kolw.exe", u"\\Program Files\\Demo\\app.kol"}},
+        {"kol.jar beside the launcher", u"\\Program Files\\Demo\\kol.jar",
+         {u"\\Java\\bin\\javaw.exe", u"\\Program Files\\Demo\\kol.jar",
+          u"\\Program Files\\Demo\\kolw.exe", u"\\Program Files\\Demo\\app.kol"}},
     };
-    EXPECT_EQ(looked, HostFileQueries());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        HostSetModulePath(Launcher);
+        HostAddResource(HostMainModule(), u"CONFIG", u"Text", "UseJavaVM=true");
+        HostRegSetString(HKEY_LOCAL_MACHINE, javaKey, u"CurrentVersion", u"1.6");
+        HostRegSetString(HKEY_LOCAL_MACHINE, std::u16string(javaKey) + u"\\1.6", u"JavaHome",
+                         u"\\Java");
+        HostAddFile(u"\\Java\\bin\\javaw.exe");
+        HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"\\Windows\\Kol.DLL");
+        HostAddFile(u"\\Program Files\\Demo\\kolw.exe");
+        HostAddFile(u"\\Program Files\\Demo\\app.kol");
+        if (!c.jar.empty())
+            HostAddFile(c.jar);
+        EXPECT_EQ(0, Run(u"app.kol -x"));
+        EXPECT_EQ(u"\\Program Files\\Demo\\kolw.exe", ChildApplication());
+        EXPECT_EQ(u"\"\\Program Files\\Demo\\app.kol\" -x", ChildLine());
+        EXPECT_EQ(c.looked, HostFileQueries());
+    }
 }
 
 TEST_F(LaunchTest, JavaRouteOnlyForExactlyTrue)
@@ -354,6 +370,7 @@ TEST_F(LaunchTest, JavaRouteOnlyForExactlyTrue)
     for (const char* config : {"UseJavaVM=True", "UseJavaVM=true ", "UseJavaVM", "Other=true"}) {
         SCOPED_TRACE(config);
         HostReset();
+        ForgetLoadedConfig();
         HostSetModulePath(Launcher);
         HostAddResource(HostMainModule(), u"CONFIG", u"Text", config);
         HostAddFile(u"\\Program Files\\Demo\\kolw.exe");

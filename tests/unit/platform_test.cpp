@@ -21,28 +21,37 @@ TEST_F(PlatformTest, LibraryIsLookedForBesideTheLauncherThenInTheSystemFolderOnl
         LibrarySource source;
         std::u16string file;
         int room;
+        size_t looks;  // files looked for
+        std::u16string launcher = Launcher;
     } cases[] = {
         {"beside first", {u"C:\\App\\Kol.dll", u"C:\\Windows\\system32\\Kol.dll"}, u"Kol.dll",
-         LibraryBesideLauncher, u"C:\\App\\Kol.dll", 260},
+         LibraryBesideLauncher, u"C:\\App\\Kol.dll", 260, 1},
         {"then the system folder", {u"C:\\Windows\\system32\\Kol.dll"}, u"Kol.dll",
-         LibraryInSystemFolder, u"C:\\Windows\\system32\\Kol.dll", 260},
-        {"nowhere else", {}, u"Kol.dll", LibraryNotFound, u"", 260},
+         LibraryInSystemFolder, u"C:\\Windows\\system32\\Kol.dll", 260, 2},
+        {"nowhere else", {}, u"Kol.dll", LibraryNotFound, u"", 260, 2},
         {"a folder of that name", {u"C:\\App\\Kol.dll\\", u"C:\\Windows\\system32\\Kol.dll"},
-         u"Kol.dll", LibraryInSystemFolder, u"C:\\Windows\\system32\\Kol.dll", 260},
+         u"Kol.dll", LibraryInSystemFolder, u"C:\\Windows\\system32\\Kol.dll", 260, 2},
         {"a relative path", {u"C:\\App\\rt\\Kol.dll"}, u"rt\\Kol.dll", LibraryBesideLauncher,
-         u"C:\\App\\rt\\Kol.dll", 260},
+         u"C:\\App\\rt\\Kol.dll", 260, 1},
         {"a full path, as given", {}, u"D:\\Rt\\Kol.dll", LibraryAtFullPath, u"D:\\Rt\\Kol.dll",
-         260},
-        {"with solidi", {}, u"D:/Rt/Kol.dll", LibraryAtFullPath, u"D:/Rt/Kol.dll", 260},
+         260, 0},
+        {"on drive A:", {}, u"A:\\Rt\\Kol.dll", LibraryAtFullPath, u"A:\\Rt\\Kol.dll", 260, 0},
+        {"on drive Z:", {}, u"Z:\\Rt\\Kol.dll", LibraryAtFullPath, u"Z:\\Rt\\Kol.dll", 260, 0},
+        {"with solidi", {}, u"D:/Rt/Kol.dll", LibraryAtFullPath, u"D:/Rt/Kol.dll", 260, 0},
         {"a network path", {}, u"\\\\srv\\share\\Kol.dll", LibraryAtFullPath,
-         u"\\\\srv\\share\\Kol.dll", 260},
+         u"\\\\srv\\share\\Kol.dll", 260, 0},
+        {"a full path longer than the room", {}, u"D:\\Rt\\Kol.dll", LibraryNotFound, u"", 13, 0},
         {"from the root: the launcher's drive", {}, u"\\Rt\\Kol.dll", LibraryAtFullPath,
-         u"C:\\Rt\\Kol.dll", 260},
+         u"C:\\Rt\\Kol.dll", 260, 0},
+        {"from the root of drive Z:", {}, u"\\Rt\\Kol.dll", LibraryAtFullPath, u"Z:\\Rt\\Kol.dll",
+         260, 0, u"Z:\\App\\launcher.exe"},
+        {"from the root, the launcher on a share", {}, u"\\Rt\\Kol.dll", LibraryNotFound, u"", 260,
+         0, u"\\\\srv\\share\\launcher.exe"},
         {"a drive's current folder", {u"C:\\App\\Kol.dll"}, u"C:Kol.dll", LibraryNotFound, u"",
-         260},
-        {"longer than the room", {u"C:\\App\\Kol.dll"}, u"Kol.dll", LibraryNotFound, u"", 14},
+         260, 0},
+        {"longer than the room", {u"C:\\App\\Kol.dll"}, u"Kol.dll", LibraryNotFound, u"", 14, 0},
         {"just fits", {u"C:\\App\\Kol.dll"}, u"Kol.dll", LibraryBesideLauncher,
-         u"C:\\App\\Kol.dll", 15},
+         u"C:\\App\\Kol.dll", 15, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -55,12 +64,14 @@ TEST_F(PlatformTest, LibraryIsLookedForBesideTheLauncherThenInTheSystemFolderOnl
         }
         std::vector<WCHAR> file(c.room, u'#');
         LibrarySource source =
-            FindLibraryFile(Launcher.c_str(), SystemFolder.c_str(), c.name.c_str(), file.data(),
+            FindLibraryFile(c.launcher.c_str(), SystemFolder.c_str(), c.name.c_str(), file.data(),
                             c.room);
         EXPECT_EQ(c.source, source);
         if (source != LibraryNotFound) {
-            EXPECT_EQ(Show(c.file), Show(file.data()));
+            std::u16string written(file.begin(), file.end());
+            EXPECT_EQ(Show(c.file), Show(written.substr(0, written.find(u'\0'))));
         }
+        EXPECT_EQ(c.looks, HostFileQueries().size());
         for (const std::u16string& query : HostFileQueries()) {
             EXPECT_TRUE(query.rfind(u"C:\\App\\", 0) == 0 ||
                         query.rfind(SystemFolder + u"\\", 0) == 0)

@@ -1,5 +1,5 @@
-// Shared pieces of the unit tests. CTest runs every test case in a process of its own,
-// so process-wide values of the launcher (caches, buffers) start fresh in each.
+// Shared pieces of the unit tests. CTest runs every test case in a process of its own;
+// run as one process, each test still starts with the launcher's configuration unread.
 #ifndef KOL_TESTS_UNIT_SUPPORT_H
 #define KOL_TESTS_UNIT_SUPPORT_H
 
@@ -8,12 +8,22 @@
 #include <string>
 
 #include "platform/host/host.h"
+#include "splash/config.h"
 
-// A fixture that starts and ends every test with a clean stand-in.
+// A fixture that starts and ends every test with a clean stand-in, and fails a test that
+// misused the API.
 class HostTest : public ::testing::Test {
 protected:
-    void SetUp() override { HostReset(); }
-    void TearDown() override { HostReset(); }
+    void SetUp() override
+    {
+        HostReset();
+        ForgetLoadedConfig();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(std::vector<std::string>(), HostTakeMisuses());
+        HostReset();
+    }
 };
 
 // Readable UTF-16 literals from UTF-8 in tests.
