@@ -16,9 +16,11 @@ static int ActivateRunningInstance(const WCHAR* windowClass)
     HWND window = FindWindowW(windowClass, NULL);
     if (window == NULL)
         return 1;
+    // Allowed first: once it has the foreground, this process may no longer hand it on.
+    AllowForegroundTo(window);
     SetForegroundWindow(window);
-    PostMessageW(window, ActivateInstanceMessage, 0, 0);
-    return 0;
+    // A post can fail on desktop (to a process of higher integrity): nobody was told.
+    return PostMessageW(window, ActivateInstanceMessage, 0, 0) ? 0 : 1;
 }
 
 // ---- Command forwarding ----------------------------------------------------------------

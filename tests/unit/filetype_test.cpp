@@ -107,11 +107,12 @@ TEST_F(FileTypeTest, WritesOnlyTheFiveDefaults)
 
 TEST_F(FileTypeTest, EachKeyFailsOnItsOwn)
 {
+    const LONG keyDeleted = 1018;  // ERROR_KEY_DELETED: a failure that no fallback meets
     for (HostRegOperation operation : {HostRegCreate, HostRegSet}) {
         for (const char16_t* failing : AllKeys) {
             SCOPED_TRACE(Show(failing) + (operation == HostRegCreate ? " create" : " set"));
             HostReset();
-            HostRegFail(HKEY_CLASSES_ROOT, failing, operation);
+            HostRegFail(HKEY_CLASSES_ROOT, failing, operation, keyDeleted);
             RegisterFileType();
             for (const char16_t* key : AllKeys)
                 EXPECT_EQ(key != failing, HasDefault(key)) << Show(key);

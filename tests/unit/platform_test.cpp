@@ -33,7 +33,8 @@ TEST_F(PlatformTest, LibraryIsLookedForBesideTheLauncherThenInTheSystemFolderOnl
          u"C:\\App\\rt\\Kol.dll", 260},
         {"a full path, as given", {}, u"D:\\Rt\\Kol.dll", LibraryAtFullPath, u"D:\\Rt\\Kol.dll",
          260},
-        {"with solidi", {}, u"D:/Rt/Kol.dll", LibraryAtFullPath, u"D:/Rt/Kol.dll", 260},
+        {"with solidi, which the loader takes for no folder", {}, u"D:/Rt/Kol.dll",
+         LibraryAtFullPath, u"D:\\Rt\\Kol.dll", 260},
         {"a network path", {}, u"\\\\srv\\share\\Kol.dll", LibraryAtFullPath,
          u"\\\\srv\\share\\Kol.dll", 260},
         {"from the root: the launcher's drive", {}, u"\\Rt\\Kol.dll", LibraryAtFullPath,
@@ -105,10 +106,10 @@ TEST_F(PlatformTest, RefusedKeysAreTakenFromTheUsersClassesOrReadOnly)
         RegisterFileType();
         for (const char16_t* key : classKeys) {
             HostRegValue value;
-            EXPECT_FALSE(HostRegGetValue(HKEY_CLASSES_ROOT, key, u"", &value)) << Show(key);
-            std::u16string userKey = u"Software\\Classes\\" + std::u16string(key);
+            std::u16string classKey = u"Software\\Classes\\" + std::u16string(key);
+            EXPECT_FALSE(HostRegGetValue(HKEY_LOCAL_MACHINE, classKey, u"", &value)) << Show(key);
             EXPECT_EQ(c.userClassesWritten,
-                      HostRegGetValue(HKEY_CURRENT_USER, userKey, u"", &value))
+                      HostRegGetValue(HKEY_CURRENT_USER, classKey, u"", &value))
                 << Show(key);
         }
         if (c.userClassesWritten) {
