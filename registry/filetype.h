@@ -26,7 +26,7 @@ typedef struct {
     const WCHAR* text;
 } ClassDefault;
 
-// The values in the order they are written. Those formed from the launcher's path, and
+// The values, written in the reverse order. Those formed from the launcher's path, and
 // their key names, are heap strings that FreeRegistration releases.
 enum {
     ClassValue,

@@ -46,7 +46,9 @@ void RegisterFileType(void)
     ClassDefault values[RegisteredValueCount];
     ComposeRegistration(ReadModulePath(), values);
     int written = 0;
-    for (int i = 0; i < RegisteredValueCount; i++)
+    // The class key's own value last: a key written below it in the user's classes makes
+    // the user's class key, whose values then hide the machine's.
+    for (int i = RegisteredValueCount - 1; i >= 0; i--)
         written |= WriteClassDefault(&values[i]);
     FreeRegistration(values);
     // The shell caches associations: told, it shows the new opener and icon, and every
