@@ -568,9 +568,9 @@ typedef enum {
 
 // Decides, without loading anything, which file a launcher at launcherPath (its full path)
 // loads for nameOrPath, with systemFolder as Windows' system folder (for a 32-bit launcher
-// on 64-bit Windows, the folder it sees there). Writes the file's full path to file, every
-// separator a reverse solidus, which has room for fileRoom characters with the NUL, and
-// says by which rule; a path that
+// on 64-bit Windows, the folder it sees there). Writes the file's full path, every
+// separator a reverse solidus, to file, which has room for fileRoom characters with the
+// NUL, and says by which rule; a path that
 // doesn't fit finds nothing. Only a full path is named without its file existing.
 // CeLoadLibraryW loads what this decides; tools call it to explain another launcher.
 LibrarySource FindLibraryFile(LPCWSTR launcherPath, LPCWSTR systemFolder, LPCWSTR nameOrPath,

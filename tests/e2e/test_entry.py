@@ -8,6 +8,15 @@ import rig
 
 class EntryTest(rig.WineTestCase):
 
+    def apart(self, folder, runtime, name):
+        """A launcher in folder/app without a runtime of its own, and the runtime library
+        copied to folder/machine/name; (launcher, its copy)."""
+        launcher = rig.install(folder / "app", runtime=False)
+        copy = folder / "machine" / name
+        copy.parent.mkdir()
+        shutil.copyfile(runtime, copy)
+        return launcher, copy
+
     def test_exit_code_passes_through_all_32_bits(self):
         for code in (7, 0, -5, -0x7FFFFFFF, -1):
             with self.subTest(code=code):
@@ -65,10 +74,7 @@ class EntryTest(rig.WineTestCase):
 
     def test_registered_runtime_path_is_the_fallback(self):
         folder = self.tmp()
-        launcher = rig.install(folder / "app", runtime=False)
-        runtime = folder / "machine" / "Runtime Library.dll"
-        runtime.parent.mkdir()
-        shutil.copyfile(rig.BIN / "Kol.dll", runtime)
+        launcher, runtime = self.apart(folder, rig.BIN / "Kol.dll", "Runtime Library.dll")
         for registered in (rig.win_path(runtime), '"' + rig.win_path(runtime) + '"'):
             with self.subTest(registered=registered):
                 rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", registered)
@@ -104,10 +110,7 @@ class EntryTest(rig.WineTestCase):
         # The runtime imports private.dll; the current folder holds a planted copy, whose
         # value (13) would show if it were taken.
         folder = self.tmp()
-        launcher = rig.install(folder / "app", runtime=False)
-        runtime = folder / "machine" / "privrt.dll"
-        runtime.parent.mkdir()
-        shutil.copyfile(rig.HELPERS / "privrt.dll", runtime)
+        launcher, runtime = self.apart(folder, rig.HELPERS / "privrt.dll", "privrt.dll")
         current = folder / "documents"
         current.mkdir()
         shutil.copyfile(rig.HELPERS / "planted" / "private.dll", current / "private.dll")
