@@ -55,7 +55,7 @@ if(NOT TARGET kol_product)
     # A missing entry symbol is only a linker warning, after which the image starts at an
     # arbitrary address: every linker warning fails the build.
     target_link_options(kol_product INTERFACE -mwindows -nostartfiles -Wl,-e,${KOL_ENTRY}
-        -Wl,--fatal-warnings -static-libgcc -s -Wl,--gc-sections)
+        -Wl,--fatal-warnings -static-libgcc -s -Wl,--gc-sections ${KOL_REPRODUCIBLE_LINK})
 endif()
 
 # The version fields of the shipped launcher.

@@ -13,3 +13,6 @@ file(GLOB KOL_PRODUCT_SOURCES CONFIGURE_DEPENDS
 file(GLOB KOL_DESKTOP_SOURCES CONFIGURE_DEPENDS ${KOL_LAUNCHER_ROOT}/platform/win32/*.cpp)
 
 set(KOL_WARNINGS -Wall -Wextra -Werror)
+# The same sources give the same bytes: no link time in an image's header (its checksum,
+# computed over the rest, is then the same too).
+set(KOL_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)

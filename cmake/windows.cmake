@@ -1,5 +1,6 @@
 # The real Windows executables: the launcher (and its variants), the demo runtime, the
 # end-to-end test helpers.
+add_link_options(${KOL_REPRODUCIBLE_LINK})
 include(cmake/KolLauncher.cmake)
 
 kol_add_launcher(launcher

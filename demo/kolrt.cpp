@@ -37,9 +37,10 @@ static void ReportSplash(void)
     GetWindowTextW(splash, title, 256);
     // A window that has been painted has no update region left.
     Report(L"splash=%d,%d,%d,%d\r\nsplashTitle=%ls\r\nsplashStyle=0x%08lX\r\n"
-           L"splashVisible=%d\r\nsplashUpdatePending=%d\r\n",
+           L"splashExStyle=0x%08lX\r\nsplashVisible=%d\r\nsplashUpdatePending=%d\r\n",
            (int)r.left, (int)r.top, (int)(r.right - r.left), (int)(r.bottom - r.top), title,
-           (unsigned long)GetWindowLongW(splash, GWL_STYLE), IsWindowVisible(splash) ? 1 : 0,
+           (unsigned long)GetWindowLongW(splash, GWL_STYLE),
+           (unsigned long)GetWindowLongW(splash, GWL_EXSTYLE), IsWindowVisible(splash) ? 1 : 0,
            GetUpdateRect(splash, NULL, FALSE) ? 1 : 0);
     if (EnvNumber(L"KOL_QUIT_SPLASH", 0) == 1) {
         PostMessageW(splash, WM_QUIT, 0, 0);
@@ -262,6 +263,8 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
            instance == GetModuleHandleW(NULL) ? 1 : 0, launcher == GetModuleHandleW(NULL) ? 1 : 0,
            library == self ? 1 : 0);
     ReportSplash();
+    // The launcher loads the shell library only to tell the shell of a registration.
+    Report(L"shellLoaded=%d\r\n", GetModuleHandleW(L"shell32.dll") != NULL ? 1 : 0);
     Report(L"exitCode=%d\r\n", exitCode);
     WriteLog();
     _snwprintf(summary, 1023,

@@ -1,5 +1,5 @@
-// The executable reader over arbitrary bytes: headers, sections, the resource tree and the
-// export directory. Input: the whole of it is the file.
+// The executable reader over arbitrary bytes: headers, sections, the resource tree, the
+// export directory and the import directory. Input: the whole of it is the file.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -48,5 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     problem.clear();
     int exported = ExportsFunction(file, image, "KolMainW", &problem);
     CHECK(!exported || problem.empty());
+    // Each name imported lies within the file.
+    std::vector<std::string> imports;
+    problem.clear();
+    int read = ReadImports(file, image, &imports, &problem);
+    CHECK(read == problem.empty());
+    for (const std::string& name : imports)
+        CHECK(name.size() < file.size());
     return 0;
 }

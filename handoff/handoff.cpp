@@ -18,15 +18,20 @@ static HandOffOutcome ActivateInstanceWindow(void* windowClass)
     HWND window = FindWindowW((const WCHAR*)windowClass, NULL);
     if (window == NULL)
         return InstanceAbsent;
+    // Allowed first: once it has the foreground, this process may no longer hand it on.
+    AllowForegroundTo(window);
     SetForegroundWindow(window);
-    PostMessageW(window, ActivateInstanceMessage, 0, 0);
+    // A post can fail on desktop (to a process of higher integrity): nobody was told.
+    if (!PostMessageW(window, ActivateInstanceMessage, 0, 0))
+        return HandOffFailed;
     return InstanceTookStart;
 }
 
 static int ActivateRunningInstance(WCHAR* windowClass)
 {
-    if (ActivateInstanceWindow(windowClass) == InstanceTookStart)
-        return 0;
+    HandOffOutcome outcome = ActivateInstanceWindow(windowClass);
+    if (outcome != InstanceAbsent)
+        return outcome == InstanceTookStart ? 0 : 1;
     WCHAR* markName = InstanceStartingMarkName(windowClass);
     if (markName == NULL)
         return 1;

@@ -30,6 +30,11 @@ inline int IsSameFile(LPCWSTR path, LPCWSTR otherPath)
 // Windows CE keeps every named kernel object in one namespace, the whole device's.
 #define MACHINE_WIDE_OBJECT_NAME(name) TEXT(name)
 
+// Windows CE lets any program bring any window forward.
+inline void AllowForegroundTo(HWND)
+{
+}
+
 #elif defined(_WIN32)
 
 #ifndef UNICODE
@@ -53,13 +58,6 @@ extern REGSAM KolToolRegistryView;
 #else
 const REGSAM KolToolRegistryView = 0;
 #endif
-
-// Desktop refuses value reads on a key opened with access 0, Windows CE's reserved mask.
-inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM, PHKEY key)
-{
-    REGSAM view = root == HKEY_LOCAL_MACHINE ? KolToolRegistryView : 0;
-    return ::RegOpenKeyExW(root, subKey, options, KEY_READ | view, key);
-}
 
 // Created keys: desktop's access masks, and a standard user's refusals met
 // (platform/win32/registry.cpp).
@@ -87,13 +85,16 @@ inline BOOL EventModify(HANDLE event, DWORD function)
     return function == EVENT_SET ? ::SetEvent(event) : FALSE;
 }
 
-// Top-level windows are bare on Windows CE; desktop adds caption and frame unless popup.
+// Top-level windows are bare on Windows CE; desktop adds caption and frame unless popup,
+// and a taskbar button and an Alt-Tab entry unless a tool window.
 inline HWND CeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style,
                               int x, int y, int width, int height, HWND parent, HMENU menu,
                               HINSTANCE instance, LPVOID parameter)
 {
-    if ((style & WS_CHILD) == 0)
+    if ((style & WS_CHILD) == 0) {
         style |= WS_POPUP;
+        exStyle |= WS_EX_TOOLWINDOW;
+    }
     return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent,
                              menu, instance, parameter);
 }
@@ -114,12 +115,22 @@ BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine,
 
 // Windows CE looks for a library named without a full path only in the program's folder
 // and the Windows folder; desktop would also search the current folder and PATH, where
-// anyone may plant a file. Changes nothing process-wide: the runtime's own loads keep
-// desktop's default search.
+// anyone may plant a file. The library's own imports are looked for in its own folder
+// first, never in the current folder (platform/win32/bridge.cpp). Changes nothing
+// process-wide: the runtime's own loads keep desktop's default search.
 HMODULE CeLoadLibraryW(LPCWSTR nameOrPath);
 
 // One of Windows' own libraries, from the system folder only.
 HMODULE LoadSystemLibrary(LPCWSTR name);
+
+// Desktop lets only the foreground process hand the foreground on: the window's process
+// may bring itself forward only once allowed to.
+inline void AllowForegroundTo(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    AllowSetForegroundWindow(process);
+}
 
 // A desktop file has several names (short names, hard links, "..", "/"): two paths are
 // compared by the files they open (platform/win32/files.cpp). 1 when they name one file.
@@ -157,7 +168,6 @@ int WSAAPI CeClosesocket(SOCKET s);
 #define send(s, data, length, flags) CeSend(s, data, length, flags)
 #define closesocket(s) CeClosesocket(s)
 
-#define RegOpenKeyExW CeRegOpenKeyExW
 #define RegCreateKeyExW CeRegCreateKeyExW
 #define CreateWindowExW CeCreateWindowExW
 #define LoadResource CeLoadResource
@@ -240,6 +250,8 @@ typedef uintptr_t SOCKET;
 #define ERROR_ALREADY_EXISTS 183L
 // One namespace for named objects, as on the device.
 #define MACHINE_WIDE_OBJECT_NAME(name) TEXT(name)
+#define KEY_QUERY_VALUE 0x0001u
+#define KEY_SET_VALUE 0x0002u
 #define KEY_READ 0x20019u
 #define KEY_WRITE 0x20006u
 #define REG_NONE 0
@@ -458,6 +470,8 @@ PVOID InterlockedCompareExchangePointer(PVOID volatile* target, PVOID exchange,
 // Windows and messages
 HWND FindWindowW(LPCWSTR className, LPCWSTR title);
 BOOL SetForegroundWindow(HWND window);
+// Lets the window's process bring itself forward (desktop's foreground lock).
+void AllowForegroundTo(HWND window);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
 WORD RegisterClassW(const WNDCLASSW* windowClass);
@@ -517,6 +531,20 @@ LONG CeRegCreateKeyExW(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClas
 #define RegCreateKeyExW CeRegCreateKeyExW
 #endif
 
+// The stand-in has one registry view.
+const REGSAM KolToolRegistryView = 0;
+
+#endif
+
+#if !defined(UNDER_CE)
+// Desktop refuses value reads on a key opened with access 0, Windows CE's reserved mask.
+// (The stand-in enforces access masks as desktop does, so the host takes this bridge too.)
+inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM, PHKEY key)
+{
+    REGSAM view = root == HKEY_LOCAL_MACHINE ? KolToolRegistryView : 0;
+    return ::RegOpenKeyExW(root, subKey, options, KEY_READ | view, key);
+}
+#define RegOpenKeyExW CeRegOpenKeyExW
 #endif
 
 // The runtime's entry routine, exported as "KolMainW".
@@ -553,8 +581,9 @@ typedef enum {
 
 // Decides, without loading anything, which file a launcher at launcherPath (its full path)
 // loads for nameOrPath, with systemFolder as Windows' system folder (for a 32-bit launcher
-// on 64-bit Windows, the folder it sees there). Writes the file's full path to file, which
-// has room for fileRoom characters with the NUL, and says by which rule; a path that
+// on 64-bit Windows, the folder it sees there). Writes the file's full path, every
+// separator a reverse solidus, to file, which has room for fileRoom characters with the
+// NUL, and says by which rule; a path that
 // doesn't fit finds nothing. Only a full path is named without its file existing.
 // CeLoadLibraryW loads what this decides; tools call it to explain another launcher.
 LibrarySource FindLibraryFile(LPCWSTR launcherPath, LPCWSTR systemFolder, LPCWSTR nameOrPath,

@@ -75,3 +75,20 @@ void ComposeRegistration(const WCHAR* launcherPath, ClassDefault values[Register
                               ConcatStrings(path, TEXT(",-50")));
     ComposeDocumentClassValue(&values[LibraryValue], TEXT("\\DLL"), ComposeLibraryPath(path));
 }
+
+int IsClassDefaultInPlace(const ClassDefault* value)
+{
+    // Room for the longest value, the opener: the quoted path, " \"%1\"" and the NUL.
+    WCHAR held[QuotedPathRoom + 8];
+    DWORD size = (DWORD)((TextLength(value->text) + 1) * sizeof(WCHAR));
+    HKEY key;
+    if (size > sizeof(held) ||
+        RegOpenKeyExW(HKEY_CLASSES_ROOT, value->keyName, 0, 0, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD type = REG_NONE;
+    DWORD heldSize = size;
+    LONG status = RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)held, &heldSize);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_SZ && heldSize == size &&
+           memcmp(held, value->text, size) == 0;
+}

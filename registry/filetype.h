@@ -26,7 +26,7 @@ typedef struct {
     const WCHAR* text;
 } ClassDefault;
 
-// The values in the order they are written. Those formed from the launcher's path, and
+// The values, written in the reverse order. Those formed from the launcher's path, and
 // their key names, are heap strings that FreeRegistration releases.
 enum {
     ClassValue,
@@ -53,9 +53,14 @@ static inline void FreeRegistration(ClassDefault values[RegisteredValueCount])
     }
 }
 
-// Registers the running program: writes each value of ComposeRegistration on its own (a
-// key that can't be written is skipped, nothing is reported), then tells the shell that
-// associations changed. (registry/register.cpp)
+// 1 when HKEY_CLASSES_ROOT, as the shell reads it (the user's classes over the machine's),
+// gives the value already: REG_SZ, the same text, NUL and size. Only reads.
+int IsClassDefaultInPlace(const ClassDefault* value);
+
+// Registers the running program: writes each value of ComposeRegistration that isn't in
+// place, on its own (a key that can't be written is skipped, nothing is reported), and
+// then, only when anything was written, tells the shell that associations changed.
+// (registry/register.cpp)
 void RegisterFileType(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's

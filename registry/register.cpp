@@ -25,26 +25,34 @@ static const WCHAR* ReadModulePath(void)
     return modulePath;
 }
 
-static void WriteClassDefault(const ClassDefault* value)
+// 1 when the value was written: a value in place already isn't, so that a standard user,
+// refused the machine's classes, makes no key of the user's own for what the machine has.
+static int WriteClassDefault(const ClassDefault* value)
 {
-    if (value->keyName == NULL || value->text == NULL)
-        return;
+    if (value->keyName == NULL || value->text == NULL || IsClassDefaultInPlace(value))
+        return 0;
     HKEY key;
     DWORD disposition;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, value->keyName, 0, NULL, 0, 0, NULL, &key,
                         &disposition) != ERROR_SUCCESS)
-        return;
-    SetRegistryDefault(key, value->text, REG_SZ);
+        return 0;
+    int written = SetRegistryDefault(key, value->text, REG_SZ) == ERROR_SUCCESS;
     RegCloseKey(key);
+    return written;
 }
 
 void RegisterFileType(void)
 {
     ClassDefault values[RegisteredValueCount];
     ComposeRegistration(ReadModulePath(), values);
-    for (int i = 0; i < RegisteredValueCount; i++)
-        WriteClassDefault(&values[i]);
+    int written = 0;
+    // The class key's own value last: a key written below it in the user's classes makes
+    // the user's class key, whose values then hide the machine's.
+    for (int i = RegisteredValueCount - 1; i >= 0; i--)
+        written |= WriteClassDefault(&values[i]);
     FreeRegistration(values);
-    // The shell caches associations: without this it shows the old opener and icon.
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+    // The shell caches associations: told, it shows the new opener and icon, and every
+    // Explorer flushes its caches, which only a change is worth.
+    if (written)
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }

@@ -38,7 +38,11 @@ void HostFreeProductAllocations();
 
 // --- Registry ----------------------------------------------------------------------
 // Key paths are relative to a root, separated by backslashes and matched regardless of
-// case. The default value has the empty name.
+// case. The default value has the empty name. As on desktop, HKEY_CLASSES_ROOT is the
+// merged view of HKEY_CURRENT_USER\Software\Classes and HKEY_LOCAL_MACHINE\Software\Classes:
+// a key of the user's classes where it exists, else the machine's (where a new one goes),
+// for the functions below as for the launcher's calls; and a handle allows only the access
+// it was opened or created with (KEY_QUERY_VALUE to read a value, KEY_SET_VALUE to set one).
 struct HostRegValue {
     DWORD type = 0;
     std::vector<BYTE> data;
@@ -65,7 +69,11 @@ bool HostRegGetValue(HKEY root, const std::u16string& path, const std::u16string
 std::u16string HostRegGetString(HKEY root, const std::u16string& path,
                                 const std::u16string& name);
 bool HostRegKeyExists(HKEY root, const std::u16string& path);
-// Every call of the operation on that key fails with the error from now on.
+// From now on the machine's keys refuse every access beyond reading, as to a standard
+// user; by default everything is allowed, as to an elevated administrator (and by Wine).
+void HostRegStandardUser(bool standard);
+// Every call of the operation on that key fails with the error from now on; a key of the
+// classes root fails both as asked for and as the key that stores it.
 void HostRegFail(HKEY root, const std::u16string& path, HostRegOperation operation,
                  LONG error = ERROR_ACCESS_DENIED);
 std::vector<HostRegCall> HostRegCalls();
@@ -174,8 +182,13 @@ struct HostMessageBox {
 };
 // A window of another process, found by FindWindowW; it only records what it receives.
 HWND HostAddForeignWindow(const std::u16string& className, const std::u16string& title = u"");
+// PostMessageW to the window then fails, as desktop refuses a post to a process of higher
+// integrity.
+void HostRefusePosts(HWND window);
 std::vector<HostMessage> HostPostedMessages();
 std::vector<HWND> HostForegroundCalls();
+// The windows given to AllowForegroundTo, in order.
+std::vector<HWND> HostForegroundPermissions();
 // Class names given to FindWindowW, in order, as given.
 std::vector<std::u16string> HostFindWindowQueries();
 std::vector<HostMessageBox> HostMessageBoxes();

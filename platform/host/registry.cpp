@@ -1,19 +1,25 @@
 // Registry: a tree of keys by folded path under each root, values with type and bytes.
+// As on desktop, HKEY_CLASSES_ROOT holds no keys of its own but shows the user's and the
+// machine's Software\Classes merged, and a handle allows only the access it was opened with.
 #include "platform/host/internal.h"
 
 #include <map>
 #include <set>
 
+#undef RegOpenKeyExW
+
+typedef std::pair<uintptr_t, std::u16string> KeyId;
+
 struct HostKey {
-    HKEY root;
+    HKEY root;            // as asked for: HKEY_CLASSES_ROOT stays itself
     std::u16string path;  // folded
+    KeyId stored;         // where its values are
+    REGSAM access;
 };
 
 struct StoredKey {
     std::map<std::u16string, HostRegValue> values;  // by folded name
 };
-
-typedef std::pair<uintptr_t, std::u16string> KeyId;
 
 static std::map<KeyId, StoredKey> keys;
 static std::map<std::pair<KeyId, int>, LONG> failures;
@@ -21,6 +27,7 @@ static std::vector<HostRegCall> calls;
 static std::set<HostKey*> openHandles;
 static const LONG InvalidHandle = 6;  // ERROR_INVALID_HANDLE
 static std::vector<LONG> shellNotifications;
+static bool standardUser;
 
 static bool IsRoot(HKEY key)
 {
@@ -51,6 +58,32 @@ static bool IsStray(HKEY key, const char* call)
     return true;
 }
 
+// A key of the classes root is the user's class key where that exists, else the machine's,
+// where a new one goes; the other roots hold their own keys.
+static KeyId StoredId(HKEY root, const std::u16string& path)
+{
+    if (root != HKEY_CLASSES_ROOT)
+        return MakeId(root, path);
+    const std::u16string classes = u"software\\classes";
+    KeyId user = MakeId(HKEY_CURRENT_USER, Join(classes, path));
+    return keys.count(user) != 0 ? user : MakeId(HKEY_LOCAL_MACHINE, Join(classes, path));
+}
+
+// The key and the keys on its path come into being, as creating a key makes them.
+static StoredKey& MakeKey(const KeyId& id)
+{
+    for (size_t at = 0; (at = id.second.find(u'\\', at)) != std::u16string::npos; at++)
+        keys[KeyId(id.first, id.second.substr(0, at))];
+    return keys[id];
+}
+
+// A standard user reads the machine's keys but may not change them.
+static bool IsRefused(const KeyId& stored, REGSAM access)
+{
+    return standardUser && stored.first == (uintptr_t)HKEY_LOCAL_MACHINE &&
+           (access & ~KEY_READ) != 0;
+}
+
 // Resolves (key, subKey) to a root and a full path; false for an invalid handle.
 static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path,
                     const char* call)
@@ -68,10 +101,15 @@ static bool Resolve(HKEY key, LPCWSTR subKey, HKEY* root, std::u16string* path,
     return true;
 }
 
+// A failure injected for the key as asked for, or for the key that stores it.
 static LONG InjectedFailure(HKEY root, const std::u16string& path, HostRegOperation operation)
 {
-    auto found = failures.find(std::make_pair(MakeId(root, path), (int)operation));
-    return found == failures.end() ? ERROR_SUCCESS : found->second;
+    for (const KeyId& id : {MakeId(root, path), StoredId(root, path)}) {
+        auto found = failures.find(std::make_pair(id, (int)operation));
+        if (found != failures.end())
+            return found->second;
+    }
+    return ERROR_SUCCESS;
 }
 
 static void Record(HostRegOperation operation, HKEY root, const std::u16string& path,
@@ -80,9 +118,10 @@ static void Record(HostRegOperation operation, HKEY root, const std::u16string& 
     calls.push_back(HostRegCall{operation, root, path, name, access, result});
 }
 
-static HKEY NewHandle(HKEY root, const std::u16string& path)
+static HKEY NewHandle(HKEY root, const std::u16string& path, const KeyId& stored,
+                      REGSAM access)
 {
-    HostKey* handle = new HostKey{root, path};
+    HostKey* handle = new HostKey{root, path, stored, access};
     openHandles.insert(handle);
     return handle;
 }
@@ -96,14 +135,14 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM acce
     std::u16string path;
     if (!Resolve(key, subKey, &root, &path, "RegCreateKeyExW"))
         return InvalidHandle;
+    KeyId stored = StoredId(root, path);
     LONG status = InjectedFailure(root, path, HostRegCreate);
+    if (status == ERROR_SUCCESS && IsRefused(stored, access))
+        status = ERROR_ACCESS_DENIED;
     if (status == ERROR_SUCCESS) {
-        bool existed = keys.count(MakeId(root, path)) != 0;
-        // Intermediate keys come into being too.
-        for (size_t at = 0; (at = path.find(u'\\', at)) != std::u16string::npos; at++)
-            keys[MakeId(root, path.substr(0, at))];
-        keys[MakeId(root, path)];
-        *result = NewHandle(root, path);
+        bool existed = keys.count(stored) != 0;
+        MakeKey(stored);
+        *result = NewHandle(root, path, stored, access);
         if (disposition != NULL)
             *disposition = existed ? 2 : 1;
     }
@@ -119,11 +158,14 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
     std::u16string path;
     if (!Resolve(key, subKey, &root, &path, "RegOpenKeyExW"))
         return InvalidHandle;
+    KeyId stored = StoredId(root, path);
     LONG status = InjectedFailure(root, path, HostRegOpen);
-    if (status == ERROR_SUCCESS && keys.count(MakeId(root, path)) == 0)
+    if (status == ERROR_SUCCESS && keys.count(stored) == 0)
         status = ERROR_FILE_NOT_FOUND;
+    if (status == ERROR_SUCCESS && IsRefused(stored, access))
+        status = ERROR_ACCESS_DENIED;
     if (status == ERROR_SUCCESS)
-        *result = NewHandle(root, path);
+        *result = NewHandle(root, path, stored, access);
     Record(HostRegOpen, root, path, u"", access, status);
     return status;
 }
@@ -137,7 +179,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
         return InvalidHandle;
     std::u16string valueName = HostText(name);
     LONG status = InjectedFailure(key->root, key->path, HostRegQuery);
-    StoredKey& stored = keys[MakeId(key->root, key->path)];
+    if (status == ERROR_SUCCESS && (key->access & KEY_QUERY_VALUE) == 0)
+        status = ERROR_ACCESS_DENIED;
+    StoredKey& stored = keys[key->stored];
     auto found = stored.values.find(HostFold(valueName));
     if (status == ERROR_SUCCESS && found == stored.values.end())
         status = ERROR_FILE_NOT_FOUND;
@@ -167,8 +211,10 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
         return InvalidHandle;
     std::u16string valueName = HostText(name);
     LONG status = InjectedFailure(key->root, key->path, HostRegSet);
+    if (status == ERROR_SUCCESS && (key->access & KEY_SET_VALUE) == 0)
+        status = ERROR_ACCESS_DENIED;
     if (status == ERROR_SUCCESS) {
-        HostRegValue& value = keys[MakeId(key->root, key->path)].values[HostFold(valueName)];
+        HostRegValue& value = keys[key->stored].values[HostFold(valueName)];
         value.type = type;
         value.data.assign(data, data + size);
     }
@@ -191,10 +237,7 @@ void HostRegSetValue(HKEY root, const std::u16string& path, const std::u16string
                      DWORD type, const void* data, size_t size)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
-    std::u16string folded = HostFold(path);
-    for (size_t at = 0; (at = folded.find(u'\\', at)) != std::u16string::npos; at++)
-        keys[MakeId(root, folded.substr(0, at))];
-    HostRegValue& value = keys[MakeId(root, folded)].values[HostFold(name)];
+    HostRegValue& value = MakeKey(StoredId(root, path)).values[HostFold(name)];
     value.type = type;
     value.data.assign((const BYTE*)data, (const BYTE*)data + size);
 }
@@ -215,7 +258,7 @@ bool HostRegGetValue(HKEY root, const std::u16string& path, const std::u16string
                      HostRegValue* value)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
-    auto key = keys.find(MakeId(root, path));
+    auto key = keys.find(StoredId(root, path));
     if (key == keys.end())
         return false;
     auto found = key->second.values.find(HostFold(name));
@@ -244,7 +287,13 @@ std::u16string HostRegGetString(HKEY root, const std::u16string& path,
 bool HostRegKeyExists(HKEY root, const std::u16string& path)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
-    return keys.count(MakeId(root, path)) != 0;
+    return keys.count(StoredId(root, path)) != 0;
+}
+
+void HostRegStandardUser(bool standard)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    standardUser = standard;
 }
 
 void HostRegFail(HKEY root, const std::u16string& path, HostRegOperation operation, LONG error)
@@ -274,6 +323,7 @@ void HostResetRegistry()
         delete handle;
     openHandles.clear();
     shellNotifications.clear();
+    standardUser = false;
 }
 
 // The shell's notifications go with the registry: registration is what sends them.

@@ -10,6 +10,7 @@
 struct HostWindow {
     HostWindowInfo info;
     bool foreign;
+    bool refusesPosts;
     bool needsPaint;
     WNDPROC procedure;
     std::thread::id owner;
@@ -26,6 +27,7 @@ static std::map<std::thread::id, Queue> queues;
 static std::condition_variable_any queueChanged;
 static std::vector<HostMessage> posted;
 static std::vector<HWND> foregrounds;
+static std::vector<HWND> foregroundPermissions;
 static std::vector<std::u16string> findQueries;
 static std::vector<HostMessageBox> boxes;
 static int screenWidth = 240;
@@ -55,6 +57,12 @@ HWND HostAddForeignWindow(const std::u16string& className, const std::u16string&
     return window;
 }
 
+void HostRefusePosts(HWND window)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    window->refusesPosts = true;
+}
+
 std::vector<HostMessage> HostPostedMessages()
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
@@ -71,6 +79,12 @@ std::vector<HWND> HostForegroundCalls()
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     return foregrounds;
+}
+
+std::vector<HWND> HostForegroundPermissions()
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return foregroundPermissions;
 }
 
 std::vector<HostMessageBox> HostMessageBoxes()
@@ -176,12 +190,19 @@ BOOL SetForegroundWindow(HWND window)
     return IsLive(window);
 }
 
+void AllowForegroundTo(HWND window)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("AllowForegroundTo");
+    foregroundPermissions.push_back(window);
+}
+
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("PostMessageW");
     posted.push_back(HostMessage{window, message, wParam, lParam});
-    if (!IsLive(window))
+    if (!IsLive(window) || window->refusesPosts)
         return FALSE;
     if (!window->foreign) {
         MSG queued = {window, message, wParam, lParam, 0, {0, 0}};
@@ -365,6 +386,7 @@ void HostResetWindows()
     queues.clear();
     posted.clear();
     foregrounds.clear();
+    foregroundPermissions.clear();
     findQueries.clear();
     boxes.clear();
     screenWidth = 240;

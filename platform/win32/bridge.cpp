@@ -8,33 +8,56 @@
 // Room for the launcher's path and for a library's path built on it.
 enum { LibraryPathRoom = 2 * MAX_PATH };
 
-// Loads the file that FindLibraryFile finds for a launcher at launcherPath.
-static HMODULE LoadFoundLibrary(LPCWSTR launcherPath, LPCWSTR nameOrPath)
+// Desktop looks for a library's own imports beside the program, in the system folders, in
+// the current folder and on PATH, but not beside the library: these flags look beside it
+// first and never in the current folder or on PATH. Windows 7 without update KB2533623
+// refuses them; the flag it knows puts the library's folder first.
+static HMODULE LoadLibraryFile(LPCWSTR file)
 {
-    WCHAR system[MAX_PATH];
-    UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
-    if (systemLength == 0 || systemLength >= MAX_PATH)
-        system[0] = 0;
+    HMODULE library = LoadLibraryExW(
+        file, NULL, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (library == NULL && GetLastError() == ERROR_INVALID_PARAMETER)
+        library = LoadLibraryExW(file, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return library;
+}
+
+// Loads the file that FindLibraryFile finds for a launcher at launcherPath.
+static HMODULE LoadFoundLibrary(LPCWSTR launcherPath, LPCWSTR systemFolder,
+                                LPCWSTR nameOrPath)
+{
     WCHAR file[LibraryPathRoom];
-    if (FindLibraryFile(launcherPath, system, nameOrPath, file, LibraryPathRoom) ==
+    if (FindLibraryFile(launcherPath, systemFolder, nameOrPath, file, LibraryPathRoom) ==
         LibraryNotFound)
         return NULL;
-    return ::LoadLibraryW(file);
+    return LoadLibraryFile(file);
+}
+
+// Windows' system folder in system, or "" when it can't be had whole.
+static LPCWSTR ReadSystemFolder(WCHAR system[MAX_PATH])
+{
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        system[0] = 0;
+    return system;
 }
 
 HMODULE CeLoadLibraryW(LPCWSTR nameOrPath)
 {
     WCHAR launcher[LibraryPathRoom];
+    WCHAR system[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, launcher, LibraryPathRoom);
+    // A cut path would name another folder: without the launcher's, nothing is searched,
+    // and only a full path, which needs no folder, loads.
     if (length == 0 || length >= LibraryPathRoom)
-        return NULL;  // a cut path would name another folder
-    return LoadFoundLibrary(launcher, nameOrPath);
+        return LoadFoundLibrary(TEXT(""), TEXT(""), nameOrPath);
+    return LoadFoundLibrary(launcher, ReadSystemFolder(system), nameOrPath);
 }
 
 // Without a launcher folder, only the system folder is searched.
 HMODULE LoadSystemLibrary(LPCWSTR name)
 {
-    return LoadFoundLibrary(TEXT(""), name);
+    WCHAR system[MAX_PATH];
+    return LoadFoundLibrary(TEXT(""), ReadSystemFolder(system), name);
 }
 
 void CeSHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item2)

@@ -30,12 +30,14 @@ static int FolderLength(LPCWSTR path)
     return length;
 }
 
-// Appends c; 0 when that would leave no room for the NUL.
+// Appends c, a separator as a reverse solidus: the loader finds a library's own folder,
+// where its imports are looked for first, by its reverse solidi. 0 when that would leave
+// no room for the NUL.
 static int Put(WCHAR* file, int room, int* length, WCHAR c)
 {
     if (*length + 1 >= room)
         return 0;
-    file[(*length)++] = c;
+    file[(*length)++] = IsSeparator(c) ? '\\' : c;
     return 1;
 }
 

@@ -31,6 +31,7 @@ COMMAND_KEY = "HKCR\\KolFile10\\Shell\\Open\\Command"
 ICON_KEY = "HKCR\\KolFile10\\DefaultIcon"
 LIBRARY_KEY = "HKCR\\KolFile10\\DLL"
 EXTENSION_KEY = "HKCR\\.kol"
+REGISTERED_KEYS = (CLASS_KEY, COMMAND_KEY, ICON_KEY, LIBRARY_KEY, EXTENSION_KEY)
 REG_SZ = 1
 
 
@@ -98,15 +99,40 @@ class EmbedTest(rig.WineTestCase):
         self.assertEqual("", result.call["commandLine"])
         self.assertRegisteredFor(launcher)
 
-    def test_registering_twice_gives_the_same_values(self):
+    def test_registering_twice_gives_the_same_values_and_tells_the_shell_once(self):
+        # The launcher loads the shell library only to tell the shell of a change.
         launcher = rig.install(self.tmp())
-        rig.run(launcher, "")
-        first = [rig.reg_get(key, "@") for key in (CLASS_KEY, COMMAND_KEY, ICON_KEY,
-                                                     LIBRARY_KEY, EXTENSION_KEY)]
-        rig.run(launcher, "")
-        again = [rig.reg_get(key, "@") for key in (CLASS_KEY, COMMAND_KEY, ICON_KEY,
-                                                     LIBRARY_KEY, EXTENSION_KEY)]
+        self.assertEqual("1", rig.run(launcher, "").call["shellLoaded"])
+        first = [rig.reg_get(key, "@") for key in REGISTERED_KEYS]
+        self.assertEqual("0", rig.run(launcher, "").call["shellLoaded"])
+        again = [rig.reg_get(key, "@") for key in REGISTERED_KEYS]
         self.assertEqual(first, again)
+
+    def test_a_standard_user_writes_only_what_the_machine_lacks(self):
+        # The machine's keys made read-only, as a standard user meets them (Wine's classes
+        # root is the machine's classes alone, and Wine otherwise grants every access).
+        folder = self.tmp()
+        installed = rig.install(folder / "installed")
+        moved = rig.install(folder / "moved")
+        self.assertEqual(0, rig.run(installed, "+").exit_code)
+        machine, user = ([key.replace("HKCR", root + "\\Software\\Classes")
+                          for key in REGISTERED_KEYS] for root in ("HKLM", "HKCU"))
+        completed = rig.wine(rig.HELPERS / "regtool.exe", "protect", *machine)
+        self.assertEqual(0, completed.returncode, completed.stderr)
+        before = [rig.reg_get(key, "@") for key in machine]
+
+        # Everything in place: nothing is written, nothing goes to the user's classes.
+        call = rig.run(installed, "").call
+        self.assertEqual([None] * 5, [rig.reg_get(key, "@") for key in user])
+        self.assertEqual("0", call["shellLoaded"])
+        # From another folder: the three values of its path, which the machine refuses,
+        # go to the user's own classes.
+        self.assertEqual("1", rig.run(moved, "").call["shellLoaded"])
+        self.assertEqual(before, [rig.reg_get(key, "@") for key in machine])
+        program = rig.win_path(moved)
+        self.assertEqual([None, f'"{program}" "%1"', program + ",-50",
+                          program[:-len(".exe")] + ".DLL", None],
+                         [(rig.reg_get(key, "@") or {}).get("text") for key in user])
 
     def test_plus_registers_and_ends_without_the_runtime(self):
         launcher = rig.install(self.tmp())

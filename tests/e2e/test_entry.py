@@ -8,6 +8,15 @@ import rig
 
 class EntryTest(rig.WineTestCase):
 
+    def apart(self, folder, runtime, name):
+        """A launcher in folder/app without a runtime of its own, and the runtime library
+        copied to folder/machine/name; (launcher, its copy)."""
+        launcher = rig.install(folder / "app", runtime=False)
+        copy = folder / "machine" / name
+        copy.parent.mkdir()
+        shutil.copyfile(runtime, copy)
+        return launcher, copy
+
     def test_exit_code_passes_through_all_32_bits(self):
         for code in (7, 0, -5, -0x7FFFFFFF, -1):
             with self.subTest(code=code):
@@ -65,10 +74,7 @@ class EntryTest(rig.WineTestCase):
 
     def test_registered_runtime_path_is_the_fallback(self):
         folder = self.tmp()
-        launcher = rig.install(folder / "app", runtime=False)
-        runtime = folder / "machine" / "Runtime Library.dll"
-        runtime.parent.mkdir()
-        shutil.copyfile(rig.BIN / "Kol.dll", runtime)
+        launcher, runtime = self.apart(folder, rig.BIN / "Kol.dll", "Runtime Library.dll")
         for registered in (rig.win_path(runtime), '"' + rig.win_path(runtime) + '"'):
             with self.subTest(registered=registered):
                 rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", registered)
@@ -99,6 +105,36 @@ class EntryTest(rig.WineTestCase):
                 self.assertEqual(boxes, result.boxes)
                 self.assertEqual(calls, len(result.calls))
                 self.assertEqual(0 if calls else -1, result.exit_code)
+
+    def test_a_runtime_finds_its_imports_beside_it_never_in_the_current_folder(self):
+        # The runtime imports private.dll; the current folder holds a planted copy, whose
+        # value (13) would show if it were taken.
+        folder = self.tmp()
+        launcher, runtime = self.apart(folder, rig.HELPERS / "privrt.dll", "privrt.dll")
+        current = folder / "documents"
+        current.mkdir()
+        shutil.copyfile(rig.HELPERS / "planted" / "private.dll", current / "private.dll")
+        rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", rig.win_path(runtime))
+        missing = [("Error Loading DLL", "Could not find DLL: Kol.DLL")]
+        for beside, exit_code, boxes in ((False, -1, missing), (True, 7, [])):
+            with self.subTest(beside=beside):
+                if beside:
+                    shutil.copyfile(rig.HELPERS / "private.dll", runtime.parent / "private.dll")
+                result = rig.run(launcher, "x", cwd=current)
+                self.assertEqual(exit_code, result.exit_code, result)
+                self.assertEqual(boxes, result.boxes)
+
+    def test_a_registered_full_path_loads_whatever_the_launchers_path(self):
+        # 6 folders of 90 characters: the launcher's path is longer than 520 characters,
+        # too long for the runwait helper's CreateProcessW, so Wine starts it from its Unix
+        # path (a message box would then hold it until the time runs out).
+        deep = self.tmp().joinpath(*["f" * 90] * 6)
+        launcher = rig.install(deep, runtime=False)
+        self.assertGreater(len(rig.win_path(launcher)), 520)
+        rig.reg_set("HKCR\\KolFile10\\DLL", "@", "sz", rig.win_path(rig.BIN / "Kol.dll"))
+        completed = rig.wine(launcher, "x", extra_env={"KOL_EXIT": "6", "KOL_SHOW_MS": "0",
+                                                       "KOL_LOG": rig.win_path(deep / "log")})
+        self.assertEqual(6, completed.returncode, completed.stderr)
 
     def test_a_relative_registered_path_is_taken_from_the_launchers_folder(self):
         folder = self.tmp()

@@ -15,6 +15,10 @@ from test_handoff import ACTIVATION, PORT_KEY, Listener, RunningInstance
 KOLBRAND = rig.KOLBRAND
 MACHINE = rig.HELPERS / "machine"
 LIBRARY_KEY = "HKCR\\KolFile10\\DLL"
+# The demo runtime of the other architecture's build, and that architecture.
+OTHER_BUILD = "win64" if rig.BUILD.name == "win32" else "win32"
+OTHER_RUNTIME = rig.ROOT / "build" / OTHER_BUILD / "bin" / "Kol.dll"
+OTHER_ARCHITECTURE = "x64 (64-bit)" if OTHER_BUILD == "win64" else "x86 (32-bit)"
 # What kolbrand must never call: it would write the registry, make a window or a process,
 # send a message, or connect.
 ACTING_IMPORTS = {"RegCreateKeyExW", "RegCreateKeyW", "RegSetValueExW", "RegSetValueW",
@@ -126,10 +130,14 @@ class ExplainTest(rig.WineTestCase):
         registered = self.folder / "machine" / "Runtime Library.dll"
         registered.parent.mkdir()
         shutil.copyfile(rig.BIN / "Kol.dll", registered)
-        # The start's current folder holds a Kol.dll that neither may take.
+        # The start's current folder holds a Kol.dll, and the private library of a runtime,
+        # that neither may take.
         current = self.folder / "documents"
         current.mkdir()
         shutil.copyfile(rig.HELPERS / "noentry.dll", current / "Kol.dll")
+        shutil.copyfile(rig.HELPERS / "planted" / "private.dll", current / "private.dll")
+        importing = self.folder / "machine" / "privrt.dll"
+        shutil.copyfile(rig.HELPERS / "privrt.dll", importing)
         # What a bare start registers: the launcher's path with the extension ".DLL".
         own = launcher.parent / "launcher.DLL"
         no_entry = ("Error Starting DLL", 'Could not find DLL entry routine "KolMainW"')
@@ -143,6 +151,10 @@ class ExplainTest(rig.WineTestCase):
              f"{escaped(rig.win_path(beside))}, beside the launcher", [no_entry]),
             ("none", "x", lambda: (beside.unlink(), rig.reg_delete(LIBRARY_KEY)),
              "none loads", [none]),
+            ("registered, its import only in the current folder", "x",
+             lambda: rig.reg_set(LIBRARY_KEY, "@", "sz", rig.win_path(importing)),
+             "it imports private.dll, found neither in its own folder, beside the launcher nor "
+             "in the system folder", [none]),
             ("the one a bare start registers", "",
              lambda: shutil.copyfile(rig.BIN / "Kol.dll", own),
              f"{escaped(rig.win_path(own))}, at its full path", []),
@@ -161,6 +173,19 @@ class ExplainTest(rig.WineTestCase):
                 self.assertEqual(0 if boxes else 1, len(result.calls))
                 if boxes:
                     self.assertEqual(str(result.exit_code), found(r"exit code (-?\d+)$", report))
+
+    def test_a_runtime_of_the_other_architecture_is_explained(self):
+        if not OTHER_RUNTIME.exists():
+            self.skipTest(f"the {OTHER_BUILD} build is needed for its {OTHER_RUNTIME.name}")
+        launcher = rig.install(self.folder, runtime=False)
+        shutil.copyfile(OTHER_RUNTIME, self.folder / "Kol.dll")
+        code, report = explain(launcher, "x")
+        self.assertEqual(1, code, report)
+        self.assertIn(f"an {OTHER_ARCHITECTURE} Kol.dll can't be loaded by this "
+                      f"{rig.ARCHITECTURE} launcher: it doesn't load", report)
+        result = rig.run(launcher, "x")
+        self.assertEqual((-1, [("Error Loading DLL", "Could not find DLL: Kol.DLL")]),
+                         (result.exit_code, result.boxes))
 
     def test_a_running_instance_takes_the_start_as_explained(self):
         launcher = rig.install(self.folder)

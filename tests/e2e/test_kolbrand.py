@@ -154,6 +154,17 @@ class KolbrandTest(rig.WineTestCase):
                                  "(build/e2e/tmp/kolbrand-splash.png)")
         self.assertEqual("20,85,200,150", results[0].call["splash"])
 
+    def test_the_same_inputs_give_the_same_bytes(self):
+        # Named alike, since the original file name follows each one's own; a second apart,
+        # so that a time stamp would show.
+        folder = self.tmp()
+        outputs = [folder / part / "app.exe" for part in ("first", "second")]
+        for output in outputs:
+            output.parent.mkdir()
+            self.brand_like_cmake(output)
+            time.sleep(1.1)
+        self.assertEqual(outputs[0].read_bytes(), outputs[1].read_bytes())
+
     def test_branded_like_the_cmake_function_behaves_the_same(self):
         folder = self.tmp()
         # Named alike, since the original file name follows each one's own.

@@ -10,6 +10,8 @@ SHIPPED = rig.ROOT / "resources" / "splash.bmp"
 # Styles that would give the window a frame: caption, border, dialog frame, thick frame.
 FRAME_STYLES = 0x00C00000 | 0x00800000 | 0x00400000 | 0x00040000
 WS_VISIBLE = 0x10000000
+# No taskbar button and no Alt-Tab entry.
+WS_EX_TOOLWINDOW = 0x00000080
 HOLD = {"KOL_HOLD_MS": "3000"}
 
 
@@ -34,13 +36,14 @@ class SplashTest(rig.WineTestCase):
                     wrong.append(((x, y), image.pixel(x, y), expected))
         self.assertEqual([], wrong[:5], f"{len(wrong)} pixels differ (screen, shown, expected)")
 
-    def test_default_splash_is_centred_bare_and_titled(self):
+    def test_default_splash_is_centred_bare_titled_and_a_tool_window(self):
         call = rig.run(rig.BIN / "launcher.exe", "x").call
         self.assertEqual((50, 92, 139, 136), splash_rect(call))
         self.assertEqual("Kol Virtual Machine", call["splashTitle"])
         style = int(call["splashStyle"], 16)
         self.assertEqual(WS_VISIBLE, style & WS_VISIBLE)
         self.assertEqual(0, style & FRAME_STYLES, f"style {style:#010x}")
+        self.assertEqual(WS_EX_TOOLWINDOW, int(call["splashExStyle"], 16) & WS_EX_TOOLWINDOW)
         self.assertEqual("1", call["splashVisible"])
 
     def test_runtime_comes_after_the_first_paint_and_soon(self):

@@ -1,5 +1,6 @@
 // Windows executables made for tests: a PE32 or PE32+ image with one section that holds
-// a resource tree and an export directory, laid out as the system's tools lay them out.
+// a resource tree, an export directory and an import directory, laid out as the system's
+// tools lay them out.
 #ifndef KOL_TESTS_UNIT_EXECUTABLE_IMAGES_H
 #define KOL_TESTS_UNIT_EXECUTABLE_IMAGES_H
 
@@ -161,11 +162,26 @@ inline std::string ExportDirectory(uint32_t address, const std::vector<std::stri
     return bytes;
 }
 
+// An import directory at address for libraries named in order: an entry for each, the
+// empty entry that ends them, one address table (empty) that they share, the names.
+inline std::string ImportDirectory(uint32_t address, const std::vector<std::string>& names)
+{
+    size_t table = 20 * (names.size() + 1);
+    std::string bytes(table + 8, '\0');
+    for (size_t i = 0; i < names.size(); i++) {
+        Put32(&bytes, 20 * i + 12, address + (uint32_t)bytes.size());
+        Put32(&bytes, 20 * i + 16, address + (uint32_t)table);
+        bytes += names[i] + '\0';
+    }
+    return bytes;
+}
+
 struct TestImage {
     bool pe32Plus = true;
     bool dll = false;
     std::vector<ImageResource> resources;
     std::vector<std::string> exports;
+    std::vector<std::string> imports;
     std::string rawTree;  // the resource directory's bytes, instead of one made of resources
 };
 
@@ -176,13 +192,21 @@ inline size_t SectionTable(bool pe32Plus)
     return PeHeader + 24 + (pe32Plus ? 240 : 224);
 }
 
-// One section at SectionAddress holding the resource tree and then the exports.
+// Bytes padded with zeros to a multiple of 4.
+inline std::string Padded(const std::string& bytes)
+{
+    return bytes + std::string(Aligned(bytes.size(), 4) - bytes.size(), '\0');
+}
+
+// One section at SectionAddress holding the resource tree, the exports and the imports.
 inline std::string BuildImage(const TestImage& test)
 {
     std::string tree = test.rawTree.empty() ? ResourceTree(test.resources) : test.rawTree;
     uint32_t exportAddress = SectionAddress + (uint32_t)Aligned(tree.size(), 4);
     std::string exports = test.exports.empty() ? "" : ExportDirectory(exportAddress, test.exports);
-    std::string content = tree + std::string(Aligned(tree.size(), 4) - tree.size(), '\0') + exports;
+    uint32_t importAddress = exportAddress + (uint32_t)Aligned(exports.size(), 4);
+    std::string imports = test.imports.empty() ? "" : ImportDirectory(importAddress, test.imports);
+    std::string content = Padded(tree) + (imports.empty() ? exports : Padded(exports) + imports);
     std::string file(SectionOffset + Aligned(content.size(), 0x200), '\0');
     file.replace(SectionOffset, content.size(), content);
     file.replace(0, 2, "MZ");
@@ -202,6 +226,10 @@ inline std::string BuildImage(const TestImage& test)
     if (!exports.empty()) {
         Put32(&file, directories, exportAddress);
         Put32(&file, directories + 4, (uint32_t)exports.size());
+    }
+    if (!imports.empty()) {
+        Put32(&file, directories + 8, importAddress);
+        Put32(&file, directories + 12, (uint32_t)imports.size());
     }
     Put32(&file, directories + 16, SectionAddress);
     Put32(&file, directories + 20, (uint32_t)tree.size());

@@ -361,4 +361,47 @@ TEST(ExecutableTest, RefusesDamagedExports)
     }
 }
 
+TEST(ExecutableTest, ReadsImportsAsTheLoaderDoes)
+{
+    TestImage test;
+    test.imports = {"KERNEL32.dll", "Private.dll", "USER32.dll"};
+    const std::string good = BuildImage(test);
+    const size_t directory = PeHeader + 24 + 112 + 8;
+    uint32_t importAddress = 0;
+    memcpy(&importAddress, good.data() + directory, 4);
+    const size_t second = SectionOffset + (importAddress - SectionAddress) + 20;
+    const std::vector<std::string> all = {"KERNEL32.dll", "Private.dll", "USER32.dll"};
+    const struct {
+        const char* what;
+        size_t at;  // 0: unchanged
+        uint32_t value;
+        std::vector<std::string> names;
+        bool damaged;
+    } cases[] = {
+        {"whole", 0, 0, all, false},
+        {"an entry without a name ends them", second + 12, 0, {"KERNEL32.dll"}, false},
+        {"an entry without an address table ends them", second + 16, 0, {"KERNEL32.dll"},
+         false},
+        {"no directory", directory, 0, {}, false},
+        {"directory far away", directory, 0xFFFFFF00u, {}, true},
+        {"a name far away", second + 12, 0xFFFFFFF0u, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string file = good;
+        if (c.at != 0)
+            Put32(&file, c.at, c.value);
+        ExecutableImage image;
+        std::string problem;
+        ASSERT_EQ(1, ReadExecutable(file, &image, &problem)) << problem;
+        std::vector<std::string> names = {"poison"};
+        EXPECT_EQ(!c.damaged, ReadImports(file, image, &names, &problem) == 1);
+        if (c.damaged) {
+            EXPECT_EQ(0u, problem.find("is damaged: ")) << problem;
+        } else {
+            EXPECT_EQ(c.names, names);
+        }
+    }
+}
+
 }  // namespace

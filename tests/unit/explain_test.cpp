@@ -23,6 +23,7 @@ const char* const ActingCalls[] = {
 
 const char16_t* const Launcher = u"C:\\Program Files\\Demo\\Demo.exe";
 const char16_t* const Runtime = u"C:\\Program Files\\Demo\\Kol.dll";
+const char16_t* const SystemFolder = u"C:\\Windows\\system32";
 
 // The bytes of the files the stand-in holds: programs and libraries for x86-64.
 std::map<std::u16string, std::string> files;
@@ -36,11 +37,13 @@ int ReadFile(const std::u16string& path, std::string* bytes)
     return 1;
 }
 
-void AddProgram(const std::u16string& path, bool dll, const std::vector<std::string>& exports)
+void AddProgram(const std::u16string& path, bool dll, const std::vector<std::string>& exports,
+                const std::vector<std::string>& imports = {"KERNEL32.dll"})
 {
     test_images::TestImage image;
     image.dll = dll;
     image.exports = exports;
+    image.imports = imports;
     files[path] = test_images::BuildImage(image);
     HostAddFile(path);
 }
@@ -90,10 +93,47 @@ TEST_F(ExplainTest, CarriesNothingOut)
              image.exports = {"KolMainW"};
              files[Runtime] = test_images::BuildImage(image);
          },
-         "it is built for x86 (32-bit), the launcher for x64 (64-bit): it doesn't load", 1},
+         "an x86 (32-bit) Kol.dll can't be loaded by this x64 (64-bit) launcher: it doesn't "
+         "load", 1},
+        // Its imports: in its own folder, beside the launcher or in the system folder, or
+        // resolved by the system; never in the current folder.
+        {"runtime whose import is missing", u"x",
+         [] {
+             AddProgram(Runtime, true, {"KolMainW"},
+                        {"KERNEL32.dll", "Private.dll", "api-ms-win-crt-runtime-l1-1-0.dll",
+                         "Gone.dll"});
+             HostAddFile(u"Private.dll");
+         },
+         "it imports Private.dll, Gone.dll, found neither in its own folder, beside the "
+         "launcher nor in the system folder (the current folder and PATH are never searched): "
+         "it doesn't load",
+         1},
+        {"registered runtime with its imports beside it and the launcher", u"x",
+         [] {
+             WithoutRuntimeBeside();
+             AddProgram(u"D:\\Rt\\Kol.dll", true, {"KolMainW"},
+                        {"Private.dll", "Shared.dll", "KERNEL32.dll"});
+             HostAddFile(u"D:\\Rt\\Private.dll");
+             HostAddFile(u"C:\\Program Files\\Demo\\Shared.dll");
+             HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"D:\\Rt\\Kol.dll");
+         },
+         "D:\\\\Rt\\\\Kol.dll, at its full path\n    it exports KolMainW", 0},
         {"runtime that can't be read", u"x", [] { files.clear(); },
          "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
+        {"registration in place", u"+",
+         [] {
+             for (const auto& value : std::vector<std::pair<std::u16string, std::u16string>>{
+                      {u"KolFile10", u"Kol Application"},
+                      {u"KolFile10\\Shell\\Open\\Command",
+                       u"\"" + std::u16string(Launcher) + u"\" \"%1\""},
+                      {u"KolFile10\\DefaultIcon", std::u16string(Launcher) + u",-50"},
+                      {LibraryKey, u"C:\\Program Files\\Demo\\Demo.DLL"},
+                      {u".kol", u"KolFile10"}})
+                 HostRegSetString(HKEY_CLASSES_ROOT, value.first, u"", value.second);
+         },
+         "HKEY_CLASSES_ROOT\\.kol = KolFile10 (in place already)\n  every value is in place "
+         "already: nothing is written, and the shell isn't told\n", 0},
         {"running instance", u"x.kol", [] { HostAddForeignWindow(u"x_run"); },
          "a window of that class exists now", 0},
         {"a start of the instance under way", u"y.kol", [] {},
@@ -159,11 +199,13 @@ TEST_F(ExplainTest, CarriesNothingOut)
         files.clear();
         AddProgram(Runtime, true, {"KolMainW"});
         c.arrange();
+        HostAddFile(std::u16string(SystemFolder) + u"\\KERNEL32.dll");
         std::u16string registered = HostRegGetString(HKEY_CLASSES_ROOT, LibraryKey, u"");
         ExplainInputs in;
         in.module = HostMainModule();
         in.launcherPath = Launcher;
         in.machine = 0x8664;
+        in.systemFolder = SystemFolder;
         in.line = c.line;
         in.screenWidth = 240;
         in.screenHeight = 320;

@@ -107,11 +107,12 @@ TEST_F(FileTypeTest, WritesOnlyTheFiveDefaults)
 
 TEST_F(FileTypeTest, EachKeyFailsOnItsOwn)
 {
+    const LONG keyDeleted = 1018;  // ERROR_KEY_DELETED: a failure that no fallback meets
     for (HostRegOperation operation : {HostRegCreate, HostRegSet}) {
         for (const char16_t* failing : AllKeys) {
             SCOPED_TRACE(Show(failing) + (operation == HostRegCreate ? " create" : " set"));
             HostReset();
-            HostRegFail(HKEY_CLASSES_ROOT, failing, operation);
+            HostRegFail(HKEY_CLASSES_ROOT, failing, operation, keyDeleted);
             RegisterFileType();
             for (const char16_t* key : AllKeys)
                 EXPECT_EQ(key != failing, HasDefault(key)) << Show(key);
@@ -142,6 +143,102 @@ TEST_F(FileTypeTest, RegisteringAgainGivesTheSameValues)
     }
     EXPECT_EQ(u"\"\\Program Files\\App\\start.exe", SharedPath());
     EXPECT_EQ(0, HostRegOpenHandles());
+}
+
+// The five defaults that root holds under Software\Classes, and its opener.
+int DefaultsIn(HKEY root)
+{
+    int count = 0;
+    HostRegValue value;
+    for (const char16_t* key : AllKeys)
+        count += HostRegGetValue(root, u"Software\\Classes\\" + std::u16string(key), u"", &value);
+    return count;
+}
+
+std::u16string OpenerIn(HKEY root)
+{
+    return HostRegGetString(root, u"Software\\Classes\\" + std::u16string(CommandKey), u"");
+}
+
+std::u16string OpenerOf(const std::u16string& program)
+{
+    return program.empty() ? u"" : u"\"" + program + u"\" \"%1\"";
+}
+
+int ValuesSet()
+{
+    int sets = 0;
+    for (const HostRegCall& call : HostRegCalls())
+        sets += call.operation == HostRegSet && call.result == ERROR_SUCCESS;
+    return sets;
+}
+
+// For a standard user, whom Windows refuses the machine's classes, and for an administrator
+// (elevated, or anyone under Wine), before and after each other: only what the classes
+// root, as the shell reads it, doesn't give already is written, and the shell is told only
+// then.
+TEST_F(FileTypeTest, WritesOnlyWhatTheClassesRootDoesNotGive)
+{
+    const std::u16string Old = u"\\Old\\start.exe";
+    const std::u16string New = u"\\Program Files\\App\\start.exe";
+    struct Start {
+        bool standardUser;
+        std::u16string program;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Start> earlier;
+        Start start;
+        int written;  // values that the start sets
+        int notified;
+        int machineDefaults;  // afterwards, of the five
+        int userDefaults;
+        std::u16string machineProgram;  // whose opener each holds
+        std::u16string userProgram;
+    } cases[] = {
+        {"administrator", {}, {false, New}, 5, 1, 5, 0, New, u""},
+        {"administrator again", {{false, New}}, {false, New}, 0, 0, 5, 0, New, u""},
+        {"standard user, the machine's in place", {{false, New}}, {true, New}, 0, 0, 5, 0, New,
+         u""},
+        {"standard user, none in place", {}, {true, New}, 5, 1, 0, 5, u"", New},
+        {"standard user again", {{true, New}}, {true, New}, 0, 0, 0, 5, u"", New},
+        // The user's class key, made for the keys below it, hides the machine's class name.
+        {"standard user, the machine's for another path", {{false, Old}}, {true, New}, 4, 1, 5,
+         4, Old, New},
+        // Windows sends the writes through the classes root to the user's own keys.
+        {"administrator after a standard user", {{true, Old}}, {false, New}, 3, 1, 0, 5, u"",
+         New},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        for (const Start& start : c.earlier) {
+            HostRegStandardUser(start.standardUser);
+            HostSetModulePath(start.program);
+            RegisterFileType();
+        }
+        int setsBefore = ValuesSet();
+        size_t notifiedBefore = HostShellNotifications().size();
+        HostRegStandardUser(c.start.standardUser);
+        HostSetModulePath(c.start.program);
+        RegisterFileType();
+        EXPECT_EQ(c.written, ValuesSet() - setsBefore);
+        EXPECT_EQ(notifiedBefore + c.notified, HostShellNotifications().size());
+        EXPECT_EQ(c.machineDefaults, DefaultsIn(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.userDefaults, DefaultsIn(HKEY_CURRENT_USER));
+        EXPECT_EQ(Show(OpenerOf(c.machineProgram)), Show(OpenerIn(HKEY_LOCAL_MACHINE)));
+        EXPECT_EQ(Show(OpenerOf(c.userProgram)), Show(OpenerIn(HKEY_CURRENT_USER)));
+        EXPECT_EQ(c.userDefaults != 0,
+                  HostRegKeyExists(HKEY_CURRENT_USER, u"Software\\Classes\\KolFile10"))
+            << "a key of the user's only for values of the user's";
+        // The shell sees this program's five values.
+        EXPECT_DEFAULT(ClassKey, u"Kol Application");
+        EXPECT_DEFAULT(CommandKey, OpenerOf(New));
+        EXPECT_DEFAULT(IconKey, New + u",-50");
+        EXPECT_DEFAULT(LibraryKey, u"\\Program Files\\App\\start.DLL");
+        EXPECT_DEFAULT(ExtensionKey, u"KolFile10");
+        EXPECT_EQ(0, HostRegOpenHandles());
+    }
 }
 
 TEST_F(FileTypeTest, WithoutTheProgramsPathOnlyThePathFreeValues)

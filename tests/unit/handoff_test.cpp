@@ -161,22 +161,29 @@ TEST_F(HandOffTest, ScanReportsTheCommandOptionItEndsAt)
 
 // ---- Window activation --------------------------------------------------------------------
 
-TEST_F(HandOffTest, RunningInstanceIsBroughtForwardAndTold)
+TEST_F(HandOffTest, RunningInstanceIsAllowedForwardAndTold)
 {
     struct Case {
         std::u16string line;
         std::u16string windowClass;
+        bool postRefused;  // as desktop refuses a post to a process of higher integrity
+        int result;
     } cases[] = {
-        {u"\"\\My Documents\\Chess.kol\"", u"Chess_run"},
-        {u"", u"StartKol"},
-        {u"-- app", u"StartKol"},
-        {u"com.example.Main -x", u"com_example_Main"},
+        {u"\"\\My Documents\\Chess.kol\"", u"Chess_run", false, 0},
+        {u"", u"StartKol", false, 0},
+        {u"-- app", u"StartKol", false, 0},
+        {u"com.example.Main -x", u"com_example_Main", false, 0},
+        // Nobody was told: the start goes on.
+        {u"\"\\My Documents\\Chess.kol\"", u"Chess_run", true, 1},
     };
     for (const Case& c : cases) {
         HostReset();
         HostAddForeignWindow(u"Other");
         HWND running = HostAddForeignWindow(c.windowClass);
-        EXPECT_EQ(0, HandOff(c.line)) << Show(c.line);
+        if (c.postRefused)
+            HostRefusePosts(running);
+        EXPECT_EQ(c.result, HandOff(c.line)) << Show(c.line);
+        EXPECT_EQ(std::vector<HWND>{running}, HostForegroundPermissions()) << Show(c.line);
         EXPECT_EQ(std::vector<HWND>{running}, HostForegroundCalls()) << Show(c.line);
         std::vector<HostMessage> posted = HostPostedMessages();
         ASSERT_EQ(1u, posted.size()) << Show(c.line);
@@ -184,10 +191,11 @@ TEST_F(HandOffTest, RunningInstanceIsBroughtForwardAndTold)
         EXPECT_EQ(ActivateMessage, posted[0].message);
         EXPECT_EQ(0u, posted[0].wParam);
         EXPECT_EQ(0, posted[0].lParam);
+        // Allowed before it takes the foreground, which this process then no longer has.
+        std::vector<std::string> expected = {"FindWindowW", "AllowForegroundTo",
+                                             "SetForegroundWindow", "PostMessageW"};
+        EXPECT_EQ(expected, HostCallLog()) << Show(c.line);
     }
-    std::vector<std::string> log = HostCallLog();
-    std::vector<std::string> expected = {"FindWindowW", "SetForegroundWindow", "PostMessageW"};
-    EXPECT_EQ(expected, log);
 }
 
 TEST_F(HandOffTest, SecondStartEndsWithZeroWithoutTheRuntime)
@@ -202,11 +210,18 @@ TEST_F(HandOffTest, SecondStartEndsWithZeroWithoutTheRuntime)
 
 TEST_F(HandOffTest, WithoutARunningInstanceTheRuntimeGetsTheLine)
 {
-    HostAddForeignWindow(u"Chess_kol");
-    EXPECT_EQ(42, RunLauncher(u"\"\\My Documents\\Chess.kol\" -x"));
-    EXPECT_EQ(1, runtimeCalls);
-    EXPECT_EQ(u"\"\\My Documents\\Chess.kol\" -x", runtimeLine);
-    EXPECT_TRUE(HostPostedMessages().empty());
+    for (bool refusing : {false, true}) {
+        HostReset();
+        runtimeCalls = 0;
+        // Another class, or the instance's class refusing the post.
+        HWND window = HostAddForeignWindow(refusing ? u"Chess_run" : u"Chess_kol");
+        if (refusing)
+            HostRefusePosts(window);
+        EXPECT_EQ(42, RunLauncher(u"\"\\My Documents\\Chess.kol\" -x")) << refusing;
+        EXPECT_EQ(1, runtimeCalls);
+        EXPECT_EQ(u"\"\\My Documents\\Chess.kol\" -x", runtimeLine);
+        EXPECT_EQ(refusing ? 1u : 0u, HostPostedMessages().size());
+    }
 }
 
 // ---- Command forwarding -------------------------------------------------------------------

@@ -142,6 +142,7 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
     if (count > (size - directories) / 8)
         count = (size - directories) / 8;
     image->exports = ReadDirectory(file, at + directories, count, 0);
+    image->imports = ReadDirectory(file, at + directories, count, 1);
     image->resources = ReadDirectory(file, at + directories, count, 2);
     return 1;
 }
@@ -471,4 +472,52 @@ int ExportsFunction(const std::string& file, const ExecutableImage& image,
                && ReadU32(file, tables.functions + 4 * (uint64_t)ordinal) != 0;
     }
     return 0;
+}
+
+// ---- Imports --------------------------------------------------------------------------
+
+static const uint64_t ImportEntrySize = 20;
+
+// The NUL-terminated name at rva, which must end within its section.
+static int ReadNameAt(const std::string& file, const ExecutableImage& image, uint32_t rva,
+                      std::string* name)
+{
+    uint64_t at = 0;
+    uint64_t available = 0;
+    if (!MapAddress(image, rva, &at, &available))
+        return 0;
+    const char* start = file.data() + at;
+    const char* end = (const char*)memchr(start, '\0', (size_t)available);
+    if (end == nullptr)
+        return 0;
+    name->assign(start, (size_t)(end - start));
+    return 1;
+}
+
+int ReadImports(const std::string& file, const ExecutableImage& image,
+                std::vector<std::string>* names, std::string* problem)
+{
+    names->clear();
+    if (image.imports.address == 0)
+        return 1;
+    uint64_t at = 0;
+    uint64_t available = 0;
+    if (!MapAddress(image, image.imports.address, &at, &available)) {
+        *problem = "is damaged: its import directory lies outside its sections' bytes";
+        return 0;
+    }
+    for (uint64_t entry = 0;; entry += ImportEntrySize) {
+        if (entry + ImportEntrySize > available) {
+            *problem = "is damaged: its import directory runs past its section";
+            return 0;
+        }
+        uint32_t name = ReadU32(file, at + entry + 12);
+        if (name == 0 || ReadU32(file, at + entry + 16) == 0)
+            return 1;
+        names->emplace_back();
+        if (!ReadNameAt(file, image, name, &names->back())) {
+            *problem = "is damaged: the name of a library it imports lies outside the file";
+            return 0;
+        }
+    }
 }

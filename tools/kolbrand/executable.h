@@ -1,7 +1,7 @@
 // A Windows executable read from its bytes, without the system: its headers, its sections,
-// its resources and the functions it exports. Every offset and size is checked against
-// the file before it is used, so any bytes at all are either read or refused, never read
-// past; PE32 (32-bit) and PE32+ (64-bit) images alike.
+// its resources, the functions it exports and the libraries it imports. Every offset and
+// size is checked against the file before it is used, so any bytes at all are either read
+// or refused, never read past; PE32 (32-bit) and PE32+ (64-bit) images alike.
 #ifndef KOL_TOOLS_KOLBRAND_EXECUTABLE_H
 #define KOL_TOOLS_KOLBRAND_EXECUTABLE_H
 
@@ -32,6 +32,7 @@ struct ExecutableImage {
     uint32_t sectionAlignment = 0;
     std::vector<ImageSection> sections;
     ImageDirectory exports;
+    ImageDirectory imports;
     ImageDirectory resources;
 };
 
@@ -60,5 +61,11 @@ const ImageResource* FindRepeated(const std::vector<ImageResource>& resources,
 // lookup by name does. 0 with *problem when the export directory leaves the file.
 int ExportsFunction(const std::string& file, const ExecutableImage& image,
                     const std::string& name, std::string* problem);
+
+// The names of the libraries that the image imports, in its import directory's order, as
+// the system's loader reads them: up to the first entry without a name or an address
+// table. 0 with *problem when the directory or a name leaves its section.
+int ReadImports(const std::string& file, const ExecutableImage& image,
+                std::vector<std::string>* names, std::string* problem);
 
 #endif

@@ -17,6 +17,7 @@
 #include "tools/kolbrand/listing.h"
 #include "tools/kolbrand/text.h"
 
+#include <ctype.h>
 #include <stdio.h>
 
 #include <vector>
@@ -130,11 +131,19 @@ static int ExplainRegistration(const ExplainInputs& in, const WCHAR* line,
     std::vector<WCHAR> path = Buffer(in.launcherPath);
     ClassDefault values[RegisteredValueCount];
     ComposeRegistration(path.data(), values);
+    int written = 0;
     for (const ClassDefault& value : values) {
-        if (value.keyName != NULL && value.text != NULL)
-            out->report += "  HKEY_CLASSES_ROOT\\" + Utf8FromUtf16(Units(value.keyName)) +
-                           " = " + Shown(value.text) + "\n";
+        if (value.keyName == NULL || value.text == NULL)
+            continue;
+        int inPlace = IsClassDefaultInPlace(&value);
+        written += !inPlace;
+        out->report += "  HKEY_CLASSES_ROOT\\" + Utf8FromUtf16(Units(value.keyName)) + " = " +
+                       Shown(value.text) + (inPlace ? " (in place already)" : "") + "\n";
     }
+    out->report += written == 0 ? "  every value is in place already: nothing is written, and "
+                                  "the shell isn't told\n"
+                                : "  the values not in place are written, and the shell is told "
+                                  "that associations changed\n";
     if (values[LibraryValue].text != NULL)
         *library = Buffer(Units(values[LibraryValue].text));
     if (values[CommandValue].text == NULL)
@@ -321,16 +330,78 @@ static const char* const LibrarySources[] = {
     "at its full path",
 };
 
-// Why the launcher couldn't load the file: "" when it is an executable of its processor.
-static std::string LoadProblem(const ExplainInputs& in, const std::string& bytes,
-                               ExecutableImage* image)
+// A name of the import directory, one character per byte, as the loader takes it.
+static std::u16string Bytewise(const std::string& name)
+{
+    std::u16string units;
+    for (unsigned char c : name)
+        units += (char16_t)c;
+    return units;
+}
+
+// The system resolves the names of its API sets itself, without a file of that name.
+static bool IsApiSet(const std::string& name)
+{
+    std::string prefix = name.substr(0, 4);
+    for (char& c : prefix)
+        c = (char)tolower((unsigned char)c);
+    return prefix == "api-" || prefix == "ext-";
+}
+
+// Whether the launcher's load of the library at file finds a library that it imports: in
+// the library's own folder, beside the launcher or in the system folder, and never in the
+// current folder nor on PATH (the load's search, platform/win32/bridge.cpp).
+static bool FindsImport(const ExplainInputs& in, const WCHAR* file, const std::string& name)
+{
+    if (IsApiSet(name))
+        return true;
+    std::vector<WCHAR> import = Buffer(Bytewise(name));
+    std::vector<WCHAR> launcher = Buffer(in.launcherPath);
+    std::vector<WCHAR> system = Buffer(in.systemFolder);
+    WCHAR found[LibraryRoom];
+    return FindLibraryFile(file, system.data(), import.data(), found, LibraryRoom) !=
+               LibraryNotFound ||
+           FindLibraryFile(launcher.data(), system.data(), import.data(), found, LibraryRoom) !=
+               LibraryNotFound;
+}
+
+// The libraries that the library at file imports and that its load wouldn't find, joined.
+static std::string MissingImports(const ExplainInputs& in, const WCHAR* file,
+                                  const std::vector<std::string>& imports)
+{
+    std::string missing;
+    for (const std::string& name : imports) {
+        if (!FindsImport(in, file, name))
+            missing += (missing.empty() ? "" : ", ") + ShownUnits(Bytewise(name));
+    }
+    return missing;
+}
+
+static std::string FileName(const WCHAR* path)
+{
+    std::u16string units = Units(path);
+    return ShownUnits(units.substr(units.find_last_of(u"\\/") + 1));
+}
+
+// Why the launcher couldn't load the library at file: "" when it is a library of the
+// launcher's processor whose imports its load finds.
+static std::string LoadProblem(const ExplainInputs& in, const WCHAR* file,
+                               const std::string& bytes, ExecutableImage* image)
 {
     std::string problem;
+    std::vector<std::string> imports;
     if (!ReadExecutable(bytes, image, &problem))
         return "it " + problem;
     if (image->machine != in.machine)
-        return "it is built for " + ArchitectureName(image->machine) + ", the launcher for " +
-               ArchitectureName(in.machine);
+        return "an " + ArchitectureName(image->machine) + " " + FileName(file) +
+               " can't be loaded by this " + ArchitectureName(in.machine) + " launcher";
+    if (!ReadImports(bytes, *image, &imports, &problem))
+        return "it " + problem;
+    std::string missing = MissingImports(in, file, imports);
+    if (!missing.empty())
+        return "it imports " + missing + ", found neither in its own folder, beside the "
+               "launcher nor in the system folder (the current folder and PATH are never "
+               "searched)";
     return "";
 }
 
@@ -353,7 +424,7 @@ static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* nam
     out->report += Shown(file) + ", " + LibrarySources[source] + "\n";
     std::string bytes;
     ExecutableImage image;
-    std::string problem = in.readFile(Units(file), &bytes) ? LoadProblem(in, bytes, &image)
+    std::string problem = in.readFile(Units(file), &bytes) ? LoadProblem(in, file, bytes, &image)
                                                            : "it can't be read";
     if (!problem.empty()) {
         out->report += "    " + problem + ": it doesn't load\n";

@@ -2,8 +2,11 @@
  *   regtool set KEY NAME TYPE DATA   TYPE: sz (DATA as text) | dword (number) | hex (bytes)
  *   regtool get KEY NAME             prints type=, size=, hex=, text= or "missing"
  *   regtool delete KEY...            deletes the keys and everything below them
+ *   regtool protect KEY...           lets everyone only read the keys, as a standard user may
+ *                                    the machine's (Wine otherwise grants every access)
  * KEY begins with HKCR, HKLM or HKCU and a backslash; NAME "@" is the default value. */
 #include <windows.h>
+#include <sddl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -92,12 +95,28 @@ static int Get(HKEY root, const wchar_t* path, const wchar_t* name)
     return 0;
 }
 
+static int Protect(HKEY root, const wchar_t* path)
+{
+    HKEY key;
+    PSECURITY_DESCRIPTOR readOnly;
+    if (RegOpenKeyExW(root, path, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return 1;
+    LONG status = ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                      L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, NULL)
+                      ? RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly)
+                      : (LONG)GetLastError();
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        fprintf(stderr, "regtool: protecting the key failed (error %ld)\n", status);
+    return status == ERROR_SUCCESS ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     const wchar_t* path;
     HKEY root = argc >= 3 ? Root(argv[2], &path) : NULL;
     if (root == NULL) {
-        fprintf(stderr, "usage: regtool set|get|delete KEY ...\n");
+        fprintf(stderr, "usage: regtool set|get|delete|protect KEY ...\n");
         return 2;
     }
     if (wcscmp(argv[1], L"set") == 0 && argc == 6)
@@ -111,6 +130,14 @@ int wmain(int argc, wchar_t** argv)
                 RegDeleteKeyW(root, path);
         }
         return 0;
+    }
+    if (wcscmp(argv[1], L"protect") == 0) {
+        int failed = 0;
+        for (int i = 2; i < argc; i++) {
+            root = Root(argv[i], &path);
+            failed |= root == NULL || Protect(root, path);
+        }
+        return failed;
     }
     fprintf(stderr, "regtool: bad arguments\n");
     return 2;
