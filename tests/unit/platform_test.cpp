@@ -106,16 +106,22 @@ TEST_F(PlatformTest, RefusedKeysAreTakenFromTheUsersClassesOrReadOnly)
         {"refused: the user's classes, the port read", ERROR_ACCESS_DENIED, false, true, 8000},
         {"the user's classes refused too", ERROR_ACCESS_DENIED, true, false, 8000},
         {"failed otherwise: no fallback", keyDeleted, false, false, 0},
+        // Refused as desktop refuses: only for what the key is opened for.
+        {"a standard user", ERROR_SUCCESS, false, true, 8000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HostReset();
-        for (const char16_t* key : classKeys)
-            HostRegFail(HKEY_CLASSES_ROOT, key, HostRegCreate, c.error);
+        HostRegSetDword(HKEY_LOCAL_MACHINE, portKey, u"ServerPort", 8000);
+        HostRegStandardUser(c.error == ERROR_SUCCESS);
+        for (const char16_t* key : classKeys) {
+            if (c.error != ERROR_SUCCESS)
+                HostRegFail(HKEY_CLASSES_ROOT, key, HostRegCreate, c.error);
+        }
         if (c.userClassesRefused)
             HostRegFail(HKEY_CURRENT_USER, u"Software\\Classes", HostRegCreate);
-        HostRegFail(HKEY_LOCAL_MACHINE, portKey, HostRegCreate, c.error);
-        HostRegSetDword(HKEY_LOCAL_MACHINE, portKey, u"ServerPort", 8000);
+        if (c.error != ERROR_SUCCESS)
+            HostRegFail(HKEY_LOCAL_MACHINE, portKey, HostRegCreate, c.error);
 
         RegisterFileType();
         for (const char16_t* key : classKeys) {
