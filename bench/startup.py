@@ -52,76 +52,89 @@ COMPARISONS = {
 
 
 def build_release(arch):
-    """RELEASE's launcher without a splash, built for arch; None (with the reason printed)
-    when it can't be. Built once, from the commit's own files and build, into
-    build/bench-release/."""
-    where = rig.ROOT / "build" / "bench-release" / RELEASE
-    program = where / arch / "bench" / "launcher_nosplash.exe"
+    """RELEASE's launcher without a splash, built for arch, and None; or None and the
+    reason it can't be. Built once, from the commit's own files and build, into
+    build/bench-release/RELEASE-arch/, each architecture from a source tree of its own."""
+    where = rig.ROOT / "build" / "bench-release" / f"{RELEASE}-{arch}"
+    program = where / "build" / "bench" / "launcher_nosplash.exe"
     if program.exists():
-        return program
+        return program, None
     source = where / "source"
-    if not source.exists():
-        archive = subprocess.run(["git", "-C", str(rig.ROOT), "archive", RELEASE],
-                                 capture_output=True)
-        if archive.returncode != 0:
-            print(f"release {RELEASE} is not in this clone's history "
-                  f"(git fetch --unshallow): skipped")
-            return None
-        source.mkdir(parents=True)
-        subprocess.run(["tar", "-x", "-C", str(source)], input=archive.stdout, check=True)
-        # The release was built for x86-64 only; 32-bit x86 decorates the entry's C name.
-        if arch == "win32":
-            script = source / "cmake" / "windows.cmake"
-            script.write_text(script.read_text().replace("-Wl,-e,KolEntry", "-Wl,-e,_KolEntry"))
-    build = where / arch
-    steps = [["cmake", "-S", str(source), "-B", str(build), "-DCMAKE_BUILD_TYPE=MinSizeRel",
-              f"-DCMAKE_TOOLCHAIN_FILE={rig.ROOT / 'cmake' / TOOLCHAINS[arch]}"],
-             ["cmake", "--build", str(build), "--target", "launcher_nosplash", "-j2"]]
+    shutil.rmtree(source, ignore_errors=True)
+    archive = subprocess.run(["git", "-C", str(rig.ROOT), "archive", RELEASE], capture_output=True)
+    if archive.returncode != 0:
+        return None, f"release {RELEASE} is not in this clone's history (git fetch --unshallow)"
+    source.mkdir(parents=True)
+    subprocess.run(["tar", "-x", "-C", str(source)], input=archive.stdout, check=True)
+    # The release was built for x86-64 only; 32-bit x86 decorates the entry's C name.
+    if arch == "win32":
+        script = source / "cmake" / "windows.cmake"
+        script.write_text(script.read_text().replace("-Wl,-e,KolEntry", "-Wl,-e,_KolEntry"))
+    # A missing entry symbol is only a linker warning, after which the image starts at the
+    # first byte of its code: any warning fails the build instead.
+    steps = [["cmake", "-S", str(source), "-B", str(where / "build"), "-DCMAKE_BUILD_TYPE=MinSizeRel",
+              f"-DCMAKE_TOOLCHAIN_FILE={rig.ROOT / 'cmake' / TOOLCHAINS[arch]}",
+              "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings"],
+             ["cmake", "--build", str(where / "build"), "--target", "launcher_nosplash", "-j2"]]
     for step in steps:
         completed = subprocess.run(step, capture_output=True, text=True)
         if completed.returncode != 0:
-            print(f"release {RELEASE} did not build for {arch}: skipped\n{completed.stdout[-2000:]}"
-                  f"{completed.stderr[-2000:]}")
-            return None
-    return program
+            return None, (f"release {RELEASE} did not build for {arch}:\n"
+                          f"{completed.stdout[-2000:]}{completed.stderr[-2000:]}")
+    return program, None
 
 
 def prepare(arch):
-    """A folder with the architecture's launcher, floors, release and demo runtime."""
+    """A folder with the architecture's launcher, floors, release and demo runtime, and
+    why any of them is missing: {program: reason}."""
     build = rig.ROOT / "build" / arch
     folder = rig.tmp_dir(f"bench-{arch}")
     for program in (build / "bench").glob("*.exe"):
         shutil.copyfile(program, folder / program.name)
     shutil.copyfile(build / "bin" / "launcher.exe", folder / "launcher.exe")
     shutil.copyfile(build / "bin" / "Kol.dll", folder / "Kol.dll")
-    release = build_release(arch)
+    missing = {}
+    release, why_not = build_release(arch)
     if release is not None:
         shutil.copyfile(release, folder / "release_nosplash.exe")
-    return folder
+    else:
+        missing["release_nosplash.exe"] = why_not
+    return folder, missing
+
+
+class StartFailed(Exception):
+    """A measured program that didn't reach KolMainW."""
 
 
 def measure(folder, program):
     rig.run(folder / "predecessor.exe", "", cwd=folder)
     result = rig.run(folder / program, "x", cwd=folder)
+    if len(result.calls) != 1:
+        raise StartFailed(f"{program} made {len(result.calls)} KolMainW calls, not 1 "
+                          f"(exit {result.fields.get('exitHex', 'unknown')}, boxes {result.boxes})")
     return int(result.call["elapsedMicroseconds"])
 
 
-def compare(folder, name, rounds):
+def compare(folder, missing, name, rounds):
     description, (label_a, program_a), (label_b, program_b) = COMPARISONS[name]
     if not (folder / program_b).exists():
-        print(f"{name}: {program_b} not built; skipped")
+        print(f"{name}: skipped, {missing.get(program_b, program_b + ' not built')}", flush=True)
         return
     times_a, times_b, ratios = [], [], []
-    for round_number in range(rounds + 2):
-        order = [program_a, program_b]
-        if round_number % 2:
-            order.reverse()
-        measured = {program: measure(folder, program) for program in order}
-        if round_number < 2:
-            continue  # warm-up rounds
-        times_a.append(measured[program_a])
-        times_b.append(measured[program_b])
-        ratios.append(measured[program_a] / measured[program_b])
+    try:
+        for round_number in range(rounds + 2):
+            order = [program_a, program_b]
+            if round_number % 2:
+                order.reverse()
+            measured = {program: measure(folder, program) for program in order}
+            if round_number < 2:
+                continue  # warm-up rounds
+            times_a.append(measured[program_a])
+            times_b.append(measured[program_b])
+            ratios.append(measured[program_a] / measured[program_b])
+    except (StartFailed, RuntimeError, subprocess.TimeoutExpired) as failure:
+        print(f"{name}: skipped, {failure}", flush=True)
+        return
     low, median, high = statistics.quantiles(ratios, n=4)
     print(f"{description}, {rounds} rounds:")
     print(f"  {label_a:28} median {statistics.median(times_a) / 1000:8.2f} ms")
@@ -149,11 +162,11 @@ def main():
     for arch in args.arch or list(ARCHITECTURES):
         print(f"== {ARCHITECTURES[arch]} (build/{arch})", flush=True)
         if arch == "win32" and not rig.session.WINE32_RUNS:
-            print("32-bit Wine can't run on this machine: skipped")
+            print(f"every comparison skipped: {rig.session.WHY_NO_32BIT}", flush=True)
             continue
-        folder = prepare(arch)
+        folder, missing = prepare(arch)
         for name in args.comparisons:
-            compare(folder, name, args.rounds)
+            compare(folder, missing, name, args.rounds)
 
 
 if __name__ == "__main__":

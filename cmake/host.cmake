@@ -57,4 +57,9 @@ else()
     add_test(NAME arm_compile_check COMMAND ${CMAKE_COMMAND} -DCOMPILER=${KOL_CLANG}
         -DROOT=${CMAKE_SOURCE_DIR} -DSOURCES=${CMAKE_BINARY_DIR}/arm-check-sources.txt
         -P ${CMAKE_SOURCE_DIR}/cmake/arm-check.cmake)
+
+    # The scripts around the tests: which Wine loader starts a program, make test's
+    # summary, make deps through an index that can't be fetched.
+    find_program(PYTHON3 python3 REQUIRED)
+    add_test(NAME tools_test COMMAND ${PYTHON3} ${CMAKE_SOURCE_DIR}/tests/tools_test.py)
 endif()

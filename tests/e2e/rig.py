@@ -74,15 +74,28 @@ def tmp_dir(name):
 WINE_START_FAILED = "Application could not be started"
 
 
-def wine(program, *args, timeout=60, extra_env=None, cwd=None):
-    """Runs a Windows program (in cwd when given); returns the CompletedProcess (text output).
-    A start that Wine itself failed is tried again, as the program never ran."""
+def _command(program, args, extra_env):
     run_env = env()
     run_env.update(extra_env or {})
+    return session.wine_command(program, args, run_env)
+
+
+def start(program, *args, extra_env=None, **popen):
+    """Starts a Windows program under the Wine loader of its own architecture (Wine's own
+    programs, named bare, as 64-bit ones); returns the Popen. Tests start every Windows
+    program through this or wine(): Debian's `wine` front is shadowed in their PATH."""
+    command, run_env = _command(program, args, extra_env)
+    return subprocess.Popen(command, env=run_env, **popen)
+
+
+def wine(program, *args, timeout=60, extra_env=None, cwd=None):
+    """Runs a Windows program as start() does (in cwd when given); returns the
+    CompletedProcess (text output). A start that Wine itself failed is tried again, as
+    the program never ran."""
+    command, run_env = _command(program, args, extra_env)
     for attempt in range(3):
-        completed = subprocess.run([session.WINE, str(program), *map(str, args)], env=run_env,
-                                   cwd=cwd, capture_output=True, timeout=timeout, text=True,
-                                   encoding="utf-8", errors="replace")
+        completed = subprocess.run(command, env=run_env, cwd=cwd, capture_output=True,
+                                   timeout=timeout, text=True, encoding="utf-8", errors="replace")
         if completed.returncode == 0 or WINE_START_FAILED not in completed.stdout + completed.stderr:
             return completed
         time.sleep(0.5)

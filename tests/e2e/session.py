@@ -18,36 +18,84 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("KOL_BUILD_DIR", ROOT / "build" / "win64"))
 STATE = ROOT / "build" / "e2e" / "session.json"
 PREFIX = ROOT / "build" / "wine"
-# Debian's 32-bit Wine (wine32:i386), and the mark of a prefix made while it was there.
-WINE32 = pathlib.Path("/usr/lib/wine/wine")
+# Every Windows program starts under the Wine loader of its own architecture, as Windows
+# starts it, never through Debian's `wine` front: that one takes the 32-bit loader
+# whenever 32-bit Wine is installed, even for a 64-bit program, and names it in
+# WINELOADER for every process started after. A 64-bit program then runs differently: a
+# launcher path of over 520 characters overflows the 32-bit loader's stack, and Ctrl+C
+# never reaches a console handler. Wine itself starts each child under its own loader,
+# from the one that WINELOADER names.
 WINE64 = pathlib.Path("/usr/lib/wine/wine64")
+WINE32 = pathlib.Path("/usr/lib/wine/wine")  # Debian's wine32:i386
+WINESERVER = pathlib.Path("/usr/lib/wine/wineserver64")  # serves both loaders
+LOADERS = {0x8664: WINE64, 0x14C: WINE32}  # by the PE header's machine
+# The mark of a prefix made while 32-bit Wine was there.
 WOW64_MARK = PREFIX / "kol-wine32"
+# Where Debian's fronts (`wine`, and `wineboot` and the like, which call it) are shadowed:
+# a test that reaches for them fails at once.
+NO_FRONT = ROOT / "build" / "e2e" / "no-wine-front"
 SCREEN = "240x320x24"
 # A test that can't run here (see SKIPPED_32BIT) exits with this code; CTest reports it
 # as skipped, never as passed.
 SKIP_CODE = 77
 
 
-def _can_run_32bit_programs():
-    """A kernel without 32-bit emulation (ia32_emulation=off) can't start 32-bit Wine."""
+def _why_32bit_programs_cant_run():
+    """None when 32-bit Wine runs here, else the reason."""
+    if subprocess.run(["sh", str(ROOT / "tools" / "runs_32bit.sh")]).returncode != 0:
+        return "this machine runs no 32-bit programs"
     if not WINE32.exists():
-        return False
-    try:
-        subprocess.run([str(WINE32), "--version"], capture_output=True, timeout=30)
-    except OSError:
-        return False
-    return True
+        return "32-bit Wine (wine32:i386) isn't installed: make deps installs it"
+    return None
 
 
-WINE32_RUNS = _can_run_32bit_programs()
-# Debian's `wine` starts 32-bit Wine whenever it is installed, and so fails where it can't
-# run: 64-bit Wine is then started directly, and runs 64-bit programs only.
-WINE = "wine" if WINE32_RUNS or not WINE64.exists() else str(WINE64)
-SKIPPED_32BIT = (BUILD.name == "win32" and not WINE32_RUNS and
-                 "32-bit Wine can't run on this machine (its kernel runs no 32-bit programs)")
+WHY_NO_32BIT = _why_32bit_programs_cant_run()
+WINE32_RUNS = WHY_NO_32BIT is None
+SKIPPED_32BIT = BUILD.name == "win32" and WHY_NO_32BIT
+
+
+def machine_of(program):
+    """The machine field of a Windows program's PE header."""
+    with open(program, "rb") as image:
+        header = image.read(4096)
+    offset = int.from_bytes(header[0x3C:0x40], "little") if header[:2] == b"MZ" else 0
+    if not offset or header[offset:offset + 4] != b"PE\0\0":
+        raise ValueError(f"{program} is not a Windows program")
+    return int.from_bytes(header[offset + 4:offset + 6], "little")
+
+
+def loader_for(program):
+    """The Wine loader of program's architecture. Wine's own programs, named bare
+    ("regedit"), run as the prefix's own: 64-bit."""
+    if os.sep not in str(program) and not os.path.exists(program):
+        return WINE64
+    machine = machine_of(program)
+    if machine not in LOADERS:
+        raise ValueError(f"{program}: no Wine loader here for machine 0x{machine:04X}")
+    if LOADERS[machine] == WINE32 and not WINE32_RUNS:
+        raise RuntimeError(f"{program} is a 32-bit program, and {WHY_NO_32BIT}")
+    return LOADERS[machine]
+
+
+def wine_command(program, args, env):
+    """The command and environment that start program under its own loader."""
+    loader = loader_for(program)
+    return [str(loader), str(program), *map(str, args)], dict(env, WINELOADER=str(loader))
+
+
+def _shadow_wine_fronts():
+    NO_FRONT.mkdir(parents=True, exist_ok=True)
+    for front in ("wine", "wine-stable"):
+        script = NO_FRONT / front
+        if not script.exists():
+            script.write_text("#!/bin/sh\necho \"Debian's wine front picks the 32-bit loader "
+                              "even for 64-bit programs: start Windows programs with "
+                              "session.wine_command\" >&2\nexit 127\n")
+            script.chmod(0o755)
 
 
 def wine_env(display):
+    _shadow_wine_fronts()
     env = dict(os.environ)
     env.update(
         WINEPREFIX=str(PREFIX),
@@ -55,9 +103,9 @@ def wine_env(display):
         # No .NET or HTML installers, and no desktop integration of registered file types.
         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
         DISPLAY=f":{display}",
+        WINESERVER=str(WINESERVER),
+        PATH=f"{NO_FRONT}{os.pathsep}{os.environ.get('PATH', '')}",
     )
-    if WINE != "wine":
-        env["WINELOADER"] = WINE
     return env
 
 
@@ -102,9 +150,10 @@ def ensure_prefix(env):
         return
     shutil.rmtree(PREFIX, ignore_errors=True)
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run([WINE, "wineboot", "-i"], env=env, timeout=300, check=True,
+    command, boot_env = wine_command("wineboot", ["-i"], env)
+    subprocess.run(command, env=boot_env, timeout=300, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+    subprocess.run([str(WINESERVER), "-w"], env=env, timeout=120)
     if WINE32_RUNS:
         WOW64_MARK.write_text("made with 32-bit Wine installed\n")
 
@@ -113,8 +162,9 @@ def configure_prefix(env):
     """A crash must end the process, not wait for someone to close Wine's crash dialog."""
     regtool = BUILD / "e2e-helpers" / "regtool.exe"
     if regtool.exists():
-        subprocess.run([WINE, str(regtool), "set", "HKCU\\Software\\Wine\\WineDbg",
-                        "ShowCrashDialog", "dword", "0"], env=env, timeout=60,
+        command, regtool_env = wine_command(
+            regtool, ["set", "HKCU\\Software\\Wine\\WineDbg", "ShowCrashDialog", "dword", "0"], env)
+        subprocess.run(command, env=regtool_env, timeout=60,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -126,7 +176,7 @@ def up():
     env = wine_env(display)
     ensure_prefix(env)
     # The persistent server outlives this script: it must not hold CTest's output pipes.
-    subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True,
+    subprocess.run([str(WINESERVER), "-p"], env=env, timeout=60, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     configure_prefix(env)
     state = {"xvfb": xvfb, "display": display}
@@ -138,7 +188,7 @@ def up():
 def down():
     state = load_state()
     if state:
-        subprocess.run(["wineserver", "-k"], env=wine_env(state["display"]), timeout=60)
+        subprocess.run([str(WINESERVER), "-k"], env=wine_env(state["display"]), timeout=60)
         try:
             os.kill(state["xvfb"], signal.SIGTERM)
         except OSError:

@@ -19,10 +19,8 @@ class RunningInstance:
 
     def __init__(self, folder, window_class, timeout_ms=30000):
         self.log = folder / f"instance_{len(list(folder.glob('instance_*')))}.log"
-        self.process = subprocess.Popen(
-            [rig.session.WINE, str(rig.HELPERS / "instance.exe"), window_class, rig.win_path(self.log),
-             str(timeout_ms)],
-            env=rig.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.process = rig.start(rig.HELPERS / "instance.exe", window_class, rig.win_path(self.log),
+                                 timeout_ms, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
         while not self.lines():
             if time.monotonic() > deadline or self.process.poll() is not None:

@@ -505,10 +505,10 @@ class KolbrandTest(rig.WineTestCase):
             bitmap.write(bytes(200 << 20))
         output = folder / "out"
         output.mkdir()
-        branding = subprocess.Popen(
-            [rig.session.WINE, str(KOLBRAND), rig.win_path(output / "app.exe"),
-             "--splash", f"WIDE={rig.win_path(large)}", "--config", "SplashScreen=200x150;WIDE"],
-            env=rig.env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        branding = rig.start(KOLBRAND, rig.win_path(output / "app.exe"),
+                             "--splash", f"WIDE={rig.win_path(large)}",
+                             "--config", "SplashScreen=200x150;WIDE",
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         deadline = time.time() + 60
         while not list(output.iterdir()) and time.time() < deadline:
             time.sleep(0.01)

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""The decisions of the scripts around the tests, without Wine: which loader starts a
+program, how a suite's results read in make test's summary, and how make deps gets
+through a package index that can't be fetched."""
+import os
+import pathlib
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tests" / "e2e")]
+import run_suites  # noqa: E402
+import session  # noqa: E402
+
+
+def temporary_folder(test):
+    folder = tempfile.TemporaryDirectory()
+    test.addCleanup(folder.cleanup)
+    return pathlib.Path(folder.name)
+
+
+def pe_image(machine):
+    """The first bytes of a Windows program for the given PE machine."""
+    image = bytearray(0x100)
+    image[:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, 0x80)
+    image[0x80:0x84] = b"PE\0\0"
+    struct.pack_into("<H", image, 0x84, machine)
+    return bytes(image)
+
+
+class LoaderTest(unittest.TestCase):
+
+    def test_each_program_gets_the_loader_of_its_own_architecture(self):
+        folder = temporary_folder(self)
+        files = {"x64.exe": pe_image(0x8664), "x86.exe": pe_image(0x14C),
+                 "arm.exe": pe_image(0x1C4), "text.exe": b"MZ but not a program"}
+        for name, data in files.items():
+            (folder / name).write_bytes(data)
+        cases = (  # program, 32-bit programs run here, loader or error
+            (folder / "x64.exe", False, session.WINE64),
+            (folder / "x64.exe", True, session.WINE64),
+            (folder / "x86.exe", True, session.WINE32),
+            (folder / "x86.exe", False, RuntimeError),
+            (folder / "arm.exe", True, ValueError),
+            (folder / "text.exe", True, ValueError),
+            (folder / "missing.exe", True, FileNotFoundError),
+            ("regedit", True, session.WINE64),
+        )
+        saved = session.WINE32_RUNS
+        self.addCleanup(setattr, session, "WINE32_RUNS", saved)
+        for program, runs_32bit, expected in cases:
+            with self.subTest(program=str(program), runs_32bit=runs_32bit):
+                session.WINE32_RUNS = runs_32bit
+                if isinstance(expected, type):
+                    self.assertRaises(expected, session.loader_for, program)
+                else:
+                    command, env = session.wine_command(program, ["a b"], {"X": "1"})
+                    self.assertEqual([str(expected), str(program), "a b"], command)
+                    self.assertEqual({"X": "1", "WINELOADER": str(expected)}, env)
+
+
+def case(name, status, output=""):
+    element = ElementTree.Element("testcase", name=name, status=status)
+    ElementTree.SubElement(element, "system-out").text = output
+    return element
+
+
+class SummaryTest(unittest.TestCase):
+
+    def test_a_skipped_suite_never_reads_as_passed(self):
+        skipped = case("e2e_a", "notrun", "skipped: this machine runs no 32-bit programs\n")
+        cases = (
+            ([case("a", "run"), case("b", "run")], "passed (2 tests)"),
+            ([skipped, case("e2e_b", "notrun", "skipped: this machine runs no 32-bit programs")],
+             "skipped, this machine runs no 32-bit programs"),
+            ([case("a", "run"), skipped], "passed 1, skipped 1: this machine runs no 32-bit programs"),
+            ([case("a", "disabled")], "skipped, no reason given"),
+            ([case("a", "run"), case("b", "fail"), skipped], "failed: b (1 of 3)"),
+            ([], "failed, no tests ran"),
+        )
+        for cases_, expected in cases:
+            with self.subTest(expected=expected):
+                self.assertEqual(expected, run_suites.verdict(cases_))
+
+
+class InstallPackagesTest(unittest.TestCase):
+    """tools/install_packages.sh against stand-ins for dpkg and apt-get."""
+
+    UNFETCHED = "http://mirror/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz"
+
+    def run_script(self, updates_failing, install_fails):
+        folder = temporary_folder(self)
+        calls = folder / "calls"
+        (folder / "dpkg").write_text("#!/bin/sh\nexit 1\n")  # nothing is installed
+        (folder / "apt-get").write_text(f"""#!/bin/sh
+echo "$*" >> {calls}
+if [ "$1" = update ]; then
+    failures=$(grep -c '^update' {calls})
+    [ "$failures" -gt {updates_failing} ] && exit 0
+    echo "E: Failed to fetch {self.UNFETCHED}  File has unexpected size"
+    exit 100
+fi
+exit {1 if install_fails else 0}
+""")
+        for tool in ("dpkg", "apt-get"):
+            (folder / tool).chmod(0o755)
+        env = dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}", APT_UPDATE_ATTEMPTS="3",
+                   APT_UPDATE_PAUSE="0")
+        completed = subprocess.run(["sh", str(ROOT / "tools" / "install_packages.sh"), "p1", "p2"],
+                                   env=env, capture_output=True, text=True, timeout=60)
+        return completed, calls.read_text().splitlines()
+
+    def test_an_index_that_cant_be_fetched(self):
+        install = "install -y --no-install-recommends p1 p2"
+        cases = (  # updates failing, install fails, exit code, apt-get calls, index named
+            (0, False, 0, ["update", install], False),
+            (2, False, 0, ["update"] * 3 + [install], False),
+            (3, False, 0, ["update"] * 3 + [install], False),
+            (3, True, 1, ["update"] * 3 + [install], True),
+            (1, True, 1, ["update"] * 2 + [install], False),
+        )
+        for failing, install_fails, code, calls, named in cases:
+            with self.subTest(failing=failing, install_fails=install_fails):
+                completed, made = self.run_script(failing, install_fails)
+                self.assertEqual(code, completed.returncode, completed.stderr)
+                self.assertEqual(calls, made)
+                self.assertEqual(named, f"  {self.UNFETCHED}" in completed.stderr.splitlines())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
