@@ -158,6 +158,8 @@ def main():
     parser.add_argument("--arch", action="append", choices=list(ARCHITECTURES))
     parser.add_argument("comparisons", nargs="*", default=list(COMPARISONS))
     args = parser.parse_args()
+    if args.rounds < 2:
+        parser.error("--rounds: at least 2, for quartiles")
     take_real_time_priority()
     for arch in args.arch or list(ARCHITECTURES):
         print(f"== {ARCHITECTURES[arch]} (build/{arch})", flush=True)

@@ -9,12 +9,16 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import unittest.mock
 import xml.etree.ElementTree as ElementTree
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
-sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tests" / "e2e")]
+sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tests" / "e2e"), str(ROOT / "bench")]
+import contextlib  # noqa: E402
+import io  # noqa: E402
 import run_suites  # noqa: E402
 import session  # noqa: E402
+import startup  # noqa: E402
 
 
 def temporary_folder(test):
@@ -38,7 +42,8 @@ class LoaderTest(unittest.TestCase):
     def test_each_program_gets_the_loader_of_its_own_architecture(self):
         folder = temporary_folder(self)
         files = {"x64.exe": pe_image(0x8664), "x86.exe": pe_image(0x14C),
-                 "arm.exe": pe_image(0x1C4), "text.exe": b"MZ but not a program"}
+                 "arm.exe": pe_image(0x1C4), "text.exe": b"MZ but not a program",
+                 "ne.exe": pe_image(0x8664).replace(b"PE\0\0", b"NE\0\0")}
         for name, data in files.items():
             (folder / name).write_bytes(data)
         cases = (  # program, 32-bit programs run here, loader or error
@@ -48,6 +53,7 @@ class LoaderTest(unittest.TestCase):
             (folder / "x86.exe", False, RuntimeError),
             (folder / "arm.exe", True, ValueError),
             (folder / "text.exe", True, ValueError),
+            (folder / "ne.exe", True, ValueError),
             (folder / "missing.exe", True, FileNotFoundError),
             ("regedit", True, session.WINE64),
         )
@@ -62,6 +68,28 @@ class LoaderTest(unittest.TestCase):
                     command, env = session.wine_command(program, ["a b"], {"X": "1"})
                     self.assertEqual([str(expected), str(program), "a b"], command)
                     self.assertEqual({"X": "1", "WINELOADER": str(expected)}, env)
+
+    def test_32bit_programs_run_where_the_kernel_and_32bit_wine_both_do(self):
+        folder = temporary_folder(self)
+        (folder / "runs").write_text("exit 0\n")
+        (folder / "fails").write_text("exit 1\n")
+        (folder / "wine").write_text("")
+        cases = (("runs", "wine", None),
+                 ("fails", "wine", "this machine runs no 32-bit programs"),
+                 ("runs", "none", "32-bit Wine (wine32:i386) isn't installed: make deps installs it"))
+        for probe, wine32, expected in cases:
+            with self.subTest(probe=probe, wine32=wine32):
+                self.assertEqual(expected, session.why_32bit_programs_cant_run(
+                    folder / probe, folder / wine32))
+
+    def test_debians_wine_front_fails_in_the_tests_environment(self):
+        env = session.wine_env(0)
+        for front in ("wine", "wineboot"):
+            with self.subTest(front=front):
+                completed = subprocess.run([front, "--version"], env=env, capture_output=True,
+                                           text=True, timeout=60)
+                self.assertEqual(127, completed.returncode)
+                self.assertIn("Debian's wine front", completed.stderr)
 
 
 def case(name, status, output=""):
@@ -86,6 +114,97 @@ class SummaryTest(unittest.TestCase):
         for cases_, expected in cases:
             with self.subTest(expected=expected):
                 self.assertEqual(expected, run_suites.verdict(cases_))
+
+    def test_make_test_fails_when_any_suite_fails(self):
+        folder = temporary_folder(self)
+        passed = '<testsuite><testcase name="a" status="run"/></testsuite>'
+        skipped = ('<testsuite><testcase name="a" status="notrun"><system-out>skipped: why'
+                   '</system-out></testcase></testsuite>')
+        cases = (  # what CTest writes, its exit code, the summary line, make test's status
+            (passed, 0, "passed (1 tests)", 0),
+            (skipped, 0, "skipped, why", 0),
+            (passed, 8, "failed, CTest ended with 8 (passed (1 tests))", 1),
+            (None, 1, "failed, CTest ended with 1 and no results", 1),
+        )
+        saved = run_suites.RESULTS
+        self.addCleanup(setattr, run_suites, "RESULTS", saved)
+        run_suites.RESULTS = folder / "results"
+        for junit, code, line, status in cases:
+            with self.subTest(line=line):
+                # The fuzz suite passes each time; the host suite ends as the row says.
+                (folder / "ctest").write_text(
+                    f"#!/bin/sh\npreset=$2\nwhile [ $# -gt 1 ]; do shift; done\n"
+                    f"[ $preset = fuzz ] && echo '{passed}' > \"$1\" && exit 0\n"
+                    + (f"echo '{junit}' > \"$1\"\n" if junit else "") + f"exit {code}\n")
+                (folder / "ctest").chmod(0o755)
+                output = io.StringIO()
+                with unittest.mock.patch.dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}"), \
+                        contextlib.redirect_stdout(output):
+                    self.assertEqual(status, run_suites.main(["host", "fuzz"]))
+                self.assertIn(f"  host unit tests: {line}\n", output.getvalue())
+
+
+class BenchTest(unittest.TestCase):
+    """A comparison that can't run says why and lets the bench go on."""
+
+    def compare(self, present, missing, measure):
+        folder = temporary_folder(self)
+        for program in present:
+            (folder / program).write_bytes(b"")
+        saved = startup.measure
+        self.addCleanup(setattr, startup, "measure", saved)
+        startup.measure = measure
+        output = io.StringIO()
+        with contextlib.redirect_stdout(output):
+            startup.compare(folder, missing, "release", 2)
+        return output.getvalue()
+
+    def test_a_comparison_that_cant_run(self):
+        both = ("launcher_nosplash.exe", "release_nosplash.exe")
+
+        def release_fails(folder, program):
+            if program == "release_nosplash.exe":
+                raise startup.StartFailed("release_nosplash.exe made 0 KolMainW calls")
+            return 1000
+
+        def runwait_fails(folder, program):
+            raise RuntimeError("runwait failed")
+
+        cases = (  # programs present, reasons for missing ones, measure, output
+            (both, {}, lambda folder, program: 2000 if program == both[0] else 1000,
+             "launcher / release 002248f: median ratio 2.000"),
+            (both[:1], {both[1]: "release 002248f did not build for win32"}, None,
+             "release: skipped, release 002248f did not build for win32\n"),
+            (both[:1], {}, None, "release: skipped, release_nosplash.exe not built\n"),
+            (both, {}, release_fails, "release: skipped, release_nosplash.exe made 0 KolMainW calls\n"),
+            (both, {}, runwait_fails, "release: skipped, runwait failed\n"),
+        )
+        for present, missing, measure, expected in cases:
+            with self.subTest(expected=expected):
+                output = self.compare(present, missing, measure)
+                self.assertIn(expected, output)
+                self.assertEqual("skipped" in expected, "median ratio" not in output)
+
+    def test_a_start_that_never_reaches_the_runtime_fails_the_measure(self):
+        class Ran:
+            def __init__(self, calls):
+                self.calls, self.fields, self.boxes = calls, {"exitHex": "0xC000001D"}, []
+                self.call = calls[0] if len(calls) == 1 else None
+
+        cases = (([{"elapsedMicroseconds": "1234"}], 1234),
+                 ([], "0 KolMainW calls, not 1 (exit 0xC000001D"),
+                 ([{}, {}], "2 KolMainW calls"))
+        saved = startup.rig.run
+        self.addCleanup(setattr, startup.rig, "run", saved)
+        for calls, expected in cases:
+            with self.subTest(calls=calls):
+                startup.rig.run = lambda program, *args, **options: Ran(
+                    [] if program.name == "predecessor.exe" else calls)
+                if isinstance(expected, int):
+                    self.assertEqual(expected, startup.measure(pathlib.Path("f"), "l.exe"))
+                else:
+                    with self.assertRaisesRegex(startup.StartFailed, expected.replace("(", r"\(")):
+                        startup.measure(pathlib.Path("f"), "l.exe")
 
 
 class InstallPackagesTest(unittest.TestCase):

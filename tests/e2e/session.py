@@ -40,16 +40,16 @@ SCREEN = "240x320x24"
 SKIP_CODE = 77
 
 
-def _why_32bit_programs_cant_run():
+def why_32bit_programs_cant_run(probe=ROOT / "tools" / "runs_32bit.sh", wine32=WINE32):
     """None when 32-bit Wine runs here, else the reason."""
-    if subprocess.run(["sh", str(ROOT / "tools" / "runs_32bit.sh")]).returncode != 0:
+    if subprocess.run(["sh", str(probe)]).returncode != 0:
         return "this machine runs no 32-bit programs"
-    if not WINE32.exists():
+    if not wine32.exists():
         return "32-bit Wine (wine32:i386) isn't installed: make deps installs it"
     return None
 
 
-WHY_NO_32BIT = _why_32bit_programs_cant_run()
+WHY_NO_32BIT = why_32bit_programs_cant_run()
 WINE32_RUNS = WHY_NO_32BIT is None
 SKIPPED_32BIT = BUILD.name == "win32" and WHY_NO_32BIT
 
