@@ -29,12 +29,7 @@ static HandOffOutcome ActivateInstanceWindow(void* windowClass)
 
 static int ActivateRunningInstance(WCHAR* windowClass)
 {
-    HandOffOutcome outcome = ActivateInstanceWindow(windowClass);
-    if (outcome != InstanceAbsent)
-        return outcome == InstanceTookStart ? 0 : 1;
     WCHAR* markName = InstanceStartingMarkName(windowClass);
-    if (markName == NULL)
-        return 1;
     int result =
         HandOffToStartingInstance(markName, windowClass, ActivateInstanceWindow, windowClass);
     free(markName);
@@ -108,14 +103,9 @@ static int ForwardCommand(const WCHAR* command, DWORD port)
     ForwardedLine line = {NarrowCommand(command, length), length, PortOfSetting(port)};
     if (line.payload == NULL)
         return 1;
-    HandOffOutcome outcome = SendForwardedLine(&line);
-    int result = outcome == InstanceTookStart ? 0 : 1;
-    // Nothing listens: a start under way may be about to.
-    WCHAR* markName = outcome == InstanceAbsent ? PortStartingMarkName(port) : NULL;
-    if (markName != NULL) {
-        result = HandOffToStartingInstance(markName, NULL, SendForwardedLine, &line);
-        free(markName);
-    }
+    WCHAR* markName = PortStartingMarkName(port);
+    int result = HandOffToStartingInstance(markName, NULL, SendForwardedLine, &line);
+    free(markName);
     free((char*)line.payload);
     return result;
 }

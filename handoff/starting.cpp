@@ -4,37 +4,53 @@ typedef enum { MarkTaken, MarkHeldElsewhere, MarkUnavailable } MarkOutcome;
 
 static MarkOutcome TakeStartingMark(const WCHAR* name, HANDLE* mark)
 {
+    if (name == NULL)
+        return MarkUnavailable;
+    // Not every platform clears the last error when it creates a new event.
+    SetLastError(0);
     *mark = CreateEventW(NULL, TRUE, FALSE, name);
     if (*mark == NULL)
-        // A holder with more rights than this start (an elevated one on desktop).
-        return GetLastError() == ERROR_ACCESS_DENIED ? MarkHeldElsewhere : MarkUnavailable;
+        // Refused where a holder has more rights, and on desktop to a program of low
+        // integrity even where nobody holds it: that one goes on without a mark.
+        return GetLastError() == ERROR_ACCESS_DENIED && NamedEventExists(name)
+                   ? MarkHeldElsewhere
+                   : MarkUnavailable;
     if (GetLastError() != ERROR_ALREADY_EXISTS)
         return MarkTaken;
     CloseHandle(*mark);
     return MarkHeldElsewhere;
 }
 
-// The mark this start holds, and the window whose existence ends it (null: none).
+// The mark this start holds, since when, and the window whose existence ends it (null:
+// none).
 static struct {
     HANDLE mark;
+    DWORD takenAt;
     const WCHAR* windowClass;
 } held;
 
+// The bound is kept in time, not in polls: a poll can take long (a refused connect takes
+// about 2 s on desktop).
+static int BoundHasPassed(DWORD since)
+{
+    return GetTickCount() - since >= StartingWaitMilliseconds;
+}
+
 static DWORD WINAPI GiveUpMarkOnceStarted(LPVOID)
 {
-    for (DWORD waited = 0; waited < StartingWaitMilliseconds; waited += StartingPollMilliseconds) {
+    do
         Sleep(StartingPollMilliseconds);
-        if (held.windowClass != NULL && FindWindowW(held.windowClass, NULL) != NULL)
-            break;
-    }
+    while ((held.windowClass == NULL || FindWindowW(held.windowClass, NULL) == NULL) &&
+           !BoundHasPassed(held.takenAt));
     CloseHandle(held.mark);
     return 0;
 }
 
 // Off the starting thread, which goes on to the machine at once.
-static void KeepMarkWhileStarting(HANDLE mark, const WCHAR* windowClass)
+static void KeepMarkWhileStarting(HANDLE mark, DWORD takenAt, const WCHAR* windowClass)
 {
     held.mark = mark;
+    held.takenAt = takenAt;
     held.windowClass = windowClass;
     DWORD threadId;
     if (CreateThread(NULL, 0, GiveUpMarkOnceStarted, NULL, 0, &threadId) == NULL)
@@ -44,22 +60,22 @@ static void KeepMarkWhileStarting(HANDLE mark, const WCHAR* windowClass)
 int HandOffToStartingInstance(const WCHAR* markName, const WCHAR* windowClass,
                               StartTaker taker, void* context)
 {
+    // The mark is taken before the look: a holder gives it up only once its instance is
+    // there, so a start that takes it finds that instance, or there is none.
     HANDLE mark;
     MarkOutcome outcome = TakeStartingMark(markName, &mark);
-    for (DWORD waited = 0; outcome == MarkHeldElsewhere && waited < StartingWaitMilliseconds;
-         waited += StartingPollMilliseconds) {
+    DWORD since = GetTickCount();
+    HandOffOutcome handOff;
+    while ((handOff = taker(context)) == InstanceAbsent && outcome == MarkHeldElsewhere &&
+           !BoundHasPassed(since)) {
         Sleep(StartingPollMilliseconds);
-        HandOffOutcome handOff = taker(context);
-        if (handOff != InstanceAbsent)
-            return handOff == InstanceTookStart ? 0 : 1;
         outcome = TakeStartingMark(markName, &mark);
-        // The holder gives the mark up when its instance has come: look once more.
-        if (outcome == MarkTaken && (handOff = taker(context)) != InstanceAbsent) {
-            CloseHandle(mark);
-            return handOff == InstanceTookStart ? 0 : 1;
-        }
     }
-    if (outcome == MarkTaken)
-        KeepMarkWhileStarting(mark, windowClass);
-    return 1;
+    if (outcome == MarkTaken) {
+        if (handOff == InstanceAbsent)
+            KeepMarkWhileStarting(mark, GetTickCount(), windowClass);
+        else
+            CloseHandle(mark);
+    }
+    return handOff == InstanceTookStart ? 0 : 1;
 }

@@ -20,13 +20,15 @@ static const DWORD StartingPollMilliseconds = 100;
 typedef enum { InstanceAbsent, InstanceTookStart, HandOffFailed } HandOffOutcome;
 typedef HandOffOutcome (*StartTaker)(void* context);
 
-// For a start that found no running instance: takes the mark of that name and returns 1
-// (the start goes on, and the mark is given up once windowClass's window exists, or the
-// wait's bound has passed; for a null windowClass, then). When another start holds it,
-// calls taker every StartingPollMilliseconds until the instance takes the start (returns
-// 0) or the hand-off fails (returns 1), the mark is released with no instance there (takes
-// it and returns 1), or the bound passes (returns 1). Without a mark to take or wait for,
-// returns 1.
+// Hands the start to the running instance, or to the one that another start is starting.
+// Takes the mark of that name (none for a null name), then asks taker: when the instance
+// takes the start returns 0; when the hand-off fails, 1. With no instance there, a start
+// that holds the mark returns 1 and keeps it until windowClass's window exists or the
+// bound has passed (for a null windowClass, until then); one that can't take it returns
+// 1. While another start holds it, asks taker again every StartingPollMilliseconds, and
+// takes the mark if it is given up, until the instance takes the start, the hand-off
+// fails, nobody holds the mark and the instance is still absent, or the bound has passed
+// in time, which returns 1.
 int HandOffToStartingInstance(const WCHAR* markName, const WCHAR* windowClass,
                               StartTaker taker, void* context);
 

@@ -35,6 +35,12 @@ inline void AllowForegroundTo(HWND)
 {
 }
 
+// Windows CE refuses no program a named event: only a holder's refusal is ever asked about.
+inline int NamedEventExists(LPCWSTR)
+{
+    return 1;
+}
+
 #elif defined(_WIN32)
 
 #ifndef UNICODE
@@ -130,6 +136,17 @@ inline void AllowForegroundTo(HWND window)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     AllowSetForegroundWindow(process);
+}
+
+// Desktop refuses creating a named event both where a holder of more rights has it and,
+// to a program of low integrity, where nobody has it: 1 when the event is there.
+inline int NamedEventExists(LPCWSTR name)
+{
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name);
+    if (event == NULL)
+        return GetLastError() != ERROR_FILE_NOT_FOUND;
+    CloseHandle(event);
+    return 1;
 }
 
 // A desktop file has several names (short names, hard links, "..", "/"): two paths are
@@ -458,7 +475,11 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initi
                     LPCWSTR name);
 BOOL CloseHandle(HANDLE object);
 DWORD GetLastError(void);
+void SetLastError(DWORD error);
 void Sleep(DWORD milliseconds);
+DWORD GetTickCount(void);
+// Whether a named event exists (desktop's OpenEventW, where creating it was refused).
+int NamedEventExists(LPCWSTR name);
 BOOL EventModify(HANDLE event, DWORD function);
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void EnterCriticalSection(CRITICAL_SECTION* section);

@@ -146,10 +146,13 @@ bool HostNamedEventExists(const std::u16string& name);
 // Creating or opening the event then fails with ERROR_ACCESS_DENIED, as where a more
 // privileged process holds it.
 void HostRefuseNamedEvent(const std::u16string& name);
+// Creating any named event then fails with ERROR_ACCESS_DENIED, held or not, as desktop
+// refuses a program of low integrity; it can still tell that one exists.
+void HostRefuseCreatingNamedEvents(bool refuse);
 // Sleep takes no real time. The test's own thread (the product code it runs directly)
 // advances a clock by what it sleeps; threads that CreateThread made sleep until the clock
 // has passed the time they slept in all, or HostReset wakes them. The hook sees the clock
-// after each of the test thread's Sleeps.
+// after each of the test thread's Sleeps. GetTickCount reads the clock.
 void HostSetSleepHook(std::function<void(DWORD now)> hook);
 void HostAdvanceTime(DWORD milliseconds);
 DWORD HostNow();
@@ -191,6 +194,9 @@ std::vector<HWND> HostForegroundCalls();
 std::vector<HWND> HostForegroundPermissions();
 // Class names given to FindWindowW, in order, as given.
 std::vector<std::u16string> HostFindWindowQueries();
+// Called after each FindWindowW has looked, with the number of looks so far: what it
+// does then, the caller meets only at its next look.
+void HostSetFindWindowHook(std::function<void(int looks)> hook);
 std::vector<HostMessageBox> HostMessageBoxes();
 void HostSetScreenSize(int width, int height);
 // Windows then get no WM_PAINT.
@@ -251,6 +257,9 @@ void HostFailWsaStartup(bool fail);
 void HostFailSocket(bool fail);
 // The nth send from now fails (1: the next one); 0 disables.
 void HostFailSend(int nth);
+// A refused connect then takes this long on the clock: desktop Windows retries the SYN
+// after each reset, for about 2 s on loopback.
+void HostSetRefusedConnectTime(DWORD milliseconds);
 HostSocketCalls HostSockets();
 
 #endif

@@ -6,6 +6,7 @@ static HostSocketCalls calls;
 static bool startupFails;
 static bool socketFails;
 static int sendFailCountdown;
+static DWORD refusedConnectTime;
 
 void HostFailWsaStartup(bool fail)
 {
@@ -23,6 +24,12 @@ void HostFailSend(int nth)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     sendFailCountdown = nth;
+}
+
+void HostSetRefusedConnectTime(DWORD milliseconds)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    refusedConnectTime = milliseconds;
 }
 
 HostSocketCalls HostSockets()
@@ -113,7 +120,10 @@ int connect(SOCKET s, const struct sockaddr* address, int length)
     calls.connectAddress = in->sin_addr.s_addr;
     if (in->sin_family != AF_INET)
         return SOCKET_ERROR;
-    return PosixConnectIpv4((int)s, in->sin_addr.s_addr, in->sin_port) == 0 ? 0 : SOCKET_ERROR;
+    if (PosixConnectIpv4((int)s, in->sin_addr.s_addr, in->sin_port) == 0)
+        return 0;
+    HostAdvanceTime(refusedConnectTime);
+    return SOCKET_ERROR;
 }
 
 int send(SOCKET s, const char* data, int length, int flags)
@@ -142,4 +152,5 @@ void HostResetSockets()
     startupFails = false;
     socketFails = false;
     sendFailCountdown = 0;
+    refusedConnectTime = 0;
 }

@@ -10,6 +10,7 @@ static std::vector<HostWaitCall> waits;
 static std::vector<std::mutex*> sections;
 static double timeScale = 1.0;
 static std::vector<std::u16string> refusedNames;
+static bool lowIntegrity;
 static std::function<void(DWORD)> sleepHook;
 static DWORD now;
 static bool waking;  // HostReset is ending the threads: their Sleeps return at once
@@ -104,17 +105,30 @@ void HostRefuseNamedEvent(const std::u16string& name)
     refusedNames.push_back(name);
 }
 
+void HostRefuseCreatingNamedEvents(bool refuse)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    lowIntegrity = refuse;
+}
+
+static bool IsRefusedName(const std::u16string& name)
+{
+    for (const std::u16string& refused : refusedNames) {
+        if (refused == name)
+            return true;
+    }
+    return false;
+}
+
+// A new event leaves the last error as it was, as not every platform clears it.
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     HostLog("CreateEventW");
     std::u16string named = HostText(name);
-    lastError = ERROR_SUCCESS;
-    for (const std::u16string& refused : refusedNames) {
-        if (!named.empty() && refused == named) {
-            lastError = ERROR_ACCESS_DENIED;
-            return NULL;
-        }
+    if (!named.empty() && (lowIntegrity || IsRefusedName(named))) {
+        lastError = ERROR_ACCESS_DENIED;
+        return NULL;
     }
     HostEvent* event = named.empty() ? NULL : FindNamedEvent(named);
     if (event != NULL) {
@@ -147,6 +161,26 @@ BOOL CloseHandle(HANDLE handle)
 DWORD GetLastError(void)
 {
     return lastError;
+}
+
+void SetLastError(DWORD error)
+{
+    lastError = error;
+}
+
+int NamedEventExists(LPCWSTR name)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    HostLog("NamedEventExists");
+    std::u16string named = HostText(name);
+    return IsRefusedName(named) || FindNamedEvent(named) != NULL;
+}
+
+// A thread that HostReset wakes sleeps no longer but still sees its time pass.
+DWORD GetTickCount(void)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    return onProductThread && threadSlept > now ? threadSlept : now;
 }
 
 void HostSetSleepHook(std::function<void(DWORD)> hook)
@@ -287,6 +321,7 @@ void HostResetThreads()
     // Critical sections may still be named by product state across a reset; they stay.
     timeScale = 1.0;
     refusedNames.clear();
+    lowIntegrity = false;
     sleepHook = nullptr;
     now = 0;
     waking = false;

@@ -29,6 +29,7 @@ static std::vector<HostMessage> posted;
 static std::vector<HWND> foregrounds;
 static std::vector<HWND> foregroundPermissions;
 static std::vector<std::u16string> findQueries;
+static std::function<void(int)> findHook;
 static std::vector<HostMessageBox> boxes;
 static int screenWidth = 240;
 static int screenHeight = 320;
@@ -165,11 +166,14 @@ std::vector<WNDCLASSW> HostRegisteredClasses()
     return result;
 }
 
-HWND FindWindowW(LPCWSTR className, LPCWSTR title)
+void HostSetFindWindowHook(std::function<void(int looks)> hook)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
-    HostLog("FindWindowW");
-    findQueries.push_back(HostText(className));
+    findHook = hook;
+}
+
+static HWND FindTopLevelWindow(LPCWSTR className, LPCWSTR title)
+{
     for (HostWindow* w : windows) {
         if (!w->info.exists || w->info.parent != NULL)
             continue;
@@ -180,6 +184,24 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title)
         return w;
     }
     return NULL;
+}
+
+HWND FindWindowW(LPCWSTR className, LPCWSTR title)
+{
+    std::function<void(int)> hook;
+    HWND found;
+    int looks;
+    {
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        HostLog("FindWindowW");
+        findQueries.push_back(HostText(className));
+        found = FindTopLevelWindow(className, title);
+        looks = (int)findQueries.size();
+        hook = findHook;
+    }
+    if (hook)
+        hook(looks);
+    return found;
 }
 
 BOOL SetForegroundWindow(HWND window)
@@ -388,6 +410,7 @@ void HostResetWindows()
     foregrounds.clear();
     foregroundPermissions.clear();
     findQueries.clear();
+    findHook = nullptr;
     boxes.clear();
     screenWidth = 240;
     screenHeight = 320;

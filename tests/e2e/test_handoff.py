@@ -256,5 +256,28 @@ class HandOffTest(rig.WineTestCase):
         self.assertEqual(1, len(result.calls))
         self.assertLess(took, 8, "the start waited for the first one's window")
 
+    def test_a_mark_that_nobody_gives_up_bounds_the_wait_in_time(self):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        rig.reg_set(PORT_KEY, "ServerPort", "dword", str(port))
+        holder = rig.start(rig.HELPERS / "holdevent.exe",
+                           f"Global\\Kol machine starting on port {port}", 60000,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertEqual("held\n", holder.stdout.readline(), holder.args)
+            began = time.monotonic()
+            result = rig.run(rig.BIN / "launcher.exe", "-acommand open",
+                             extra_env={"KOL_EXIT": "5"}, timeout_ms=60000)
+            took = time.monotonic() - began
+        finally:
+            holder.kill()
+            holder.communicate(timeout=30)
+        self.assertEqual(5, result.exit_code, result)
+        self.assertEqual("-acommand open", result.call["commandLine"])
+        self.assertGreater(took, 29)
+        self.assertLess(took, 35)
+
+
 if __name__ == "__main__":
     rig.main()

@@ -270,6 +270,39 @@ TEST_F(FileTypeTest, PathsUpToTheBuffersRoomAreRegisteredWhole)
         EXPECT_DEFAULT(IconKey, program + u",-50");
         EXPECT_DEFAULT(CommandKey, u"\"" + program + u"\" \"%1\"");
         EXPECT_EQ(u"\"" + program, SharedPath());
+        int sets = ValuesSet();
+        RegisterFileType();
+        EXPECT_EQ(sets, ValuesSet()) << "the longest opener is read back whole: " << length;
+    }
+}
+
+// A value is in place only as REG_SZ holding exactly the text and its NUL.
+TEST_F(FileTypeTest, AValueOfAnotherTypeOrSizeIsWrittenAgain)
+{
+    const std::u16string text = u"Kol Application";
+    const size_t bytes = (text.size() + 1) * 2;
+    struct Case {
+        const char* what;
+        DWORD type;
+        size_t size;  // of the class key's value, in bytes
+        int written;
+    } cases[] = {
+        {"in place", REG_SZ, bytes, 0},
+        {"an expandable string", 2 /* REG_EXPAND_SZ */, bytes, 1},
+        {"more after the NUL", REG_SZ, bytes + 2, 1},
+        {"no NUL", REG_SZ, bytes - 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        HostSetModulePath(u"\\Program Files\\App\\start.exe");
+        RegisterFileType();
+        std::u16string data = text + std::u16string(2, u'\0');
+        HostRegSetValue(HKEY_CLASSES_ROOT, ClassKey, u"", c.type, data.data(), c.size);
+        int sets = ValuesSet();
+        RegisterFileType();
+        EXPECT_EQ(c.written, ValuesSet() - sets);
+        EXPECT_DEFAULT(ClassKey, text);
     }
 }
 

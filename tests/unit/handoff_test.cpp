@@ -191,10 +191,12 @@ TEST_F(HandOffTest, RunningInstanceIsAllowedForwardAndTold)
         EXPECT_EQ(ActivateMessage, posted[0].message);
         EXPECT_EQ(0u, posted[0].wParam);
         EXPECT_EQ(0, posted[0].lParam);
-        // Allowed before it takes the foreground, which this process then no longer has.
-        std::vector<std::string> expected = {"FindWindowW", "AllowForegroundTo",
-                                             "SetForegroundWindow", "PostMessageW"};
+        // Allowed before it takes the foreground, which this process then no longer has;
+        // the starting mark, taken before the look, is given back.
+        std::vector<std::string> expected = {"CreateEventW", "FindWindowW", "AllowForegroundTo",
+                                             "SetForegroundWindow", "PostMessageW", "CloseHandle"};
         EXPECT_EQ(expected, HostCallLog()) << Show(c.line);
+        EXPECT_FALSE(HostNamedEventExists(u"Kol instance starting: " + c.windowClass));
     }
 }
 
@@ -463,17 +465,31 @@ TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
     LoopbackListener machine(false);
     const std::u16string portMark =
         u"Kol machine starting on port " + HostWide(std::to_string(machine.Port()));
-    HANDLE held = NULL;
+    HANDLE held = NULL;  // another start's mark, null once it has ended
+    std::u16string heldMark;
     auto hold = [&](const std::u16string& mark) {
-        return [&held, mark] { held = CreateEventW(NULL, TRUE, FALSE, mark.c_str()); };
-    };
-    auto at = [](DWORD time, std::function<void()> action) {
-        return [time, action](DWORD now) {
-            if (now == time)
-                action();
+        return [&held, &heldMark, mark] {
+            heldMark = mark;
+            held = CreateEventW(NULL, TRUE, FALSE, mark.c_str());
         };
     };
+    auto holderEnds = [&] {
+        CloseHandle(held);
+        held = NULL;
+    };
+    // Once, at the first of the start's polls from that time on.
+    auto from = [](DWORD time, std::function<void()> action) {
+        auto done = std::make_shared<bool>(false);
+        return [time, action, done](DWORD now) {
+            if (now >= time && !*done) {
+                *done = true;
+                action();
+            }
+        };
+    };
+    auto windowAppears = [] { HostAddForeignWindow(u"Chess_run"); };
     const std::u16string chess = u"\\Games\\Chess.kol";
+    const std::u16string forward = u"-acommand open";
     struct Case {
         const char* what;
         std::u16string line;
@@ -481,27 +497,71 @@ TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
         std::function<void(DWORD)> meanwhile;  // after each of the start's polls, with the time
         int result;
         DWORD waited;
-        int activations;
+        int activations;  // posted, refused ones too
         int threads;  // 1 when this start holds the mark afterwards
     } cases[] = {
-        {"its window appears", chess, hold(ChessMark),
-         at(1000, [] { HostAddForeignWindow(u"Chess_run"); }), 0, 1000, 1, 0},
+        {"its window appears", chess, hold(ChessMark), from(1030, windowAppears), 0, 1100, 1, 0},
         {"the bound passes", chess, hold(ChessMark), [](DWORD) {}, 1, 30000, 0, 0},
-        {"the holder ends with no window", chess, hold(ChessMark),
-         at(1000, [&] { CloseHandle(held); }), 1, 1000, 0, 1},
+        {"the holder ends with no window", chess, hold(ChessMark), from(1000, holderEnds), 1,
+         1000, 0, 1},
+        {"its window appears and the mark is given up just after the first look", chess,
+         [&] {
+             hold(ChessMark)();
+             HostSetFindWindowHook([&](int looks) {
+                 if (looks == 1) {
+                     windowAppears();
+                     holderEnds();
+                 }
+             });
+         },
+         [](DWORD) {}, 0, 100, 1, 0},
+        {"a hand-off that fails ends the wait", chess, hold(ChessMark),
+         from(300, [] { HostRefusePosts(HostAddForeignWindow(u"Chess_run")); }), 1, 300, 1, 0},
+        {"a last error left from before", chess, [] { SetLastError(ERROR_ALREADY_EXISTS); },
+         [](DWORD) {}, 1, 0, 0, 1},
         {"a holder with more rights", chess, [] { HostRefuseNamedEvent(ChessMark); },
-         at(500, [] { HostAddForeignWindow(u"Chess_run"); }), 0, 500, 1, 0},
+         from(500, windowAppears), 0, 500, 1, 0},
+        {"no named events for this start, and no holder", chess,
+         [] { HostRefuseCreatingNamedEvents(true); }, [](DWORD) {}, 1, 0, 0, 0},
+        {"no named events for this start, and a holder that ends with no window", chess,
+         [&] {
+             hold(ChessMark)();
+             HostRefuseCreatingNamedEvents(true);
+         },
+         from(700, holderEnds), 1, 700, 0, 0},
         {"a reverse solidus in the name", u"\\Apps\\Chess",
          hold(u"Kol instance starting: /Apps/Chess"),
-         at(200, [] { HostAddForeignWindow(u"\\Apps\\Chess"); }), 0, 200, 1, 0},
-        {"the port never accepts", u"-acommand open", hold(portMark), [](DWORD) {}, 1, 30000, 0,
-         0},
-        {"the port comes to accept", u"-acommand open", hold(portMark),
-         at(1500, [&] { machine.Listen(); }), 0, 1500, 0, 0},
+         from(200, [] { HostAddForeignWindow(u"\\Apps\\Chess"); }), 0, 200, 1, 0},
+        {"the port never accepts", forward, hold(portMark), [](DWORD) {}, 1, 30000, 0, 0},
+        // Desktop's refused connect takes about 2 s: the bound is kept in time.
+        {"the port never accepts, and each refusal takes 2 s", forward,
+         [&] {
+             hold(portMark)();
+             HostSetRefusedConnectTime(2000);
+         },
+         [](DWORD) {}, 1, 31400, 0, 0},
+        {"a setting of more than 16 bits", forward,
+         [&] {
+             hold(portMark)();
+             SetPort(0x10000u | (DWORD)machine.Port());
+         },
+         [](DWORD) {}, 1, 30000, 0, 0},
+        {"the port comes to accept", forward, hold(portMark),
+         from(1500, [&] { machine.Listen(); }), 0, 1500, 0, 0},
+        {"a send that fails once connected", forward, [] { HostFailSend(1); }, [](DWORD) {}, 1,
+         0, 0, 0},
+        {"a send that fails once connected, during another start", forward,
+         [&] {
+             hold(portMark)();
+             HostFailSend(1);
+         },
+         [](DWORD) {}, 1, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HostReset();
+        held = NULL;
+        heldMark.clear();
         SetPort((DWORD)machine.Port());
         c.arrange();
         HostSetSleepHook(c.meanwhile);
@@ -512,8 +572,14 @@ TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
             activations += posted.message == ActivateMessage;
         EXPECT_EQ(c.activations, activations);
         EXPECT_EQ(c.threads, HostThreadsCreated());
+        if (held != NULL)
+            CloseHandle(held);
+        if (!heldMark.empty()) {
+            EXPECT_EQ(c.threads == 1, HostNamedEventExists(heldMark))
+                << "the mark is left only to a start that goes on";
+        }
     }
-    EXPECT_EQ("open\n", machine.Received());
+    EXPECT_EQ("open\n", machine.Received(3));
 }
 
 // The start that goes on holds its mark until its instance is there, or the bound passes.
