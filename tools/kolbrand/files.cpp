@@ -199,12 +199,32 @@ bool IsNamedEventHeld(const wchar_t* name)
     return true;
 }
 
+// The thread's preferred UI languages merged with the user's and the system's and their
+// fallbacks: the list that Windows documents as its resource loader's. kolbrand sets no
+// thread or process languages, nor does the launcher, so its list is the launcher's.
+static std::vector<unsigned> ThreadPreferredUiLanguages(void)
+{
+    const DWORD flags = MUI_LANGUAGE_ID | MUI_MERGE_USER_FALLBACK | MUI_MERGE_SYSTEM_FALLBACK;
+    ULONG count = 0;
+    ULONG length = 0;
+    std::vector<unsigned> languages;
+    if (!GetThreadPreferredUILanguages(flags, &count, NULL, &length) || length == 0)
+        return languages;
+    // One more NUL, so that the list ends even if the system's doesn't.
+    std::wstring list(length + 1, L'\0');
+    if (!GetThreadPreferredUILanguages(flags, &count, &list[0], &length))
+        return languages;
+    for (const wchar_t* id = list.c_str(); *id != 0; id += wcslen(id) + 1)
+        languages.push_back((unsigned)wcstoul(id, NULL, 16));
+    return languages;
+}
+
 LanguagePreference LanguagesOfThisMachine(void)
 {
     LanguagePreference preference;
-    preference.thread = LANGIDFROMLCID(GetThreadLocale());
-    preference.user = LANGIDFROMLCID(GetUserDefaultLCID());
-    preference.system = LANGIDFROMLCID(GetSystemDefaultLCID());
+    preference.thread = ThreadPreferredUiLanguages();
+    preference.user = GetUserDefaultUILanguage();
+    preference.system = GetSystemDefaultUILanguage();
     return preference;
 }
 
