@@ -210,11 +210,11 @@ enum Listener {
     Ipv6AnyListener,  // on every IPv6 address alone: takes it only if made to take IPv4 too
 };
 
-// What the tables tell of a listener that may not take the connection, and what follows
-// when it doesn't.
+// What each listener means for the command; where it isn't taken, the start goes on.
 static const char* const ListenerReports[] = {
     "  nothing listens there now: the connection fails and no window is looked for\n",
-    "",
+    "  a machine listens there now: the command is delivered, and the start ends with exit "
+    "code 0\n",
     "  a machine listens on IPv6 at that port (on every address, ::), and none on IPv4: the "
     "command reaches it only if that socket also takes IPv4, which the system's table of "
     "connections doesn't tell (Windows makes an IPv6 socket IPv6-only unless its program "
@@ -269,15 +269,11 @@ static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, E
                    Count((size_t)length, "byte") + "): " + HexBytes(payload, length) + "\n" +
                    "  second send (1 byte): 0A\n";
     Listener listener = ListenerAt(in.listeningSockets(), tcpPort);
-    if (listener == Ipv4Listener) {
-        out->report += "  a machine listens there now: the command is delivered, and the start "
-                       "ends with exit code 0\n";
+    out->report += ListenerReports[listener];
+    if (listener == Ipv4Listener)
         return 1;
-    }
-    out->report += ListenerReports[listener] +
-                   DescribeStartUnderWay("the machine for port " + std::to_string(tcpPort),
-                                         PortStartingMarkName(port), "the port to accept",
-                                         in) +
+    out->report += DescribeStartUnderWay("the machine for port " + std::to_string(tcpPort),
+                                         PortStartingMarkName(port), "the port to accept", in) +
                    "  otherwise the start goes on with the line unchanged\n";
     return 0;
 }
@@ -542,7 +538,8 @@ static void ExplainRuntime(const ExplainInputs& in, const std::vector<WCHAR>& re
     out->report += "runtime library:\n";
     const WCHAR* name;
     for (int attempt = 0; (name = LibraryName(attempt, registered)) != NULL; attempt++) {
-        size_t bytes = attempt == 1 ? RegisteredValueBytes(registered) : 0;
+        // The launcher's read gives an empty path for a value too long for it.
+        size_t bytes = attempt == 1 && name[0] == 0 ? RegisteredValueBytes(registered) : 0;
         if (!FitsRegisteredRead(bytes))
             out->report += DescribeRegisteredTooLong(bytes);
         else if (ExplainLibrary(in, attempt, name, out))
