@@ -4,6 +4,7 @@
 
 #include "tools/kolbrand/explain.h"
 
+#include <array>
 #include <functional>
 #include <map>
 
@@ -67,6 +68,41 @@ void WithoutRuntimeBeside()
 }
 
 const char16_t* const LibraryKey = u"KolFile10\\DLL";
+
+// An address as the tables give it, an IPv4 one mapped.
+ListeningSocket Socket(std::array<unsigned char, 16> address, unsigned port)
+{
+    return {address, port};
+}
+
+ListeningSocket Ipv4Socket(unsigned char a, unsigned char b, unsigned char c, unsigned char d,
+                           unsigned port)
+{
+    return {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, a, b, c, d}, port};
+}
+
+// The sockets that listen now.
+std::vector<ListeningSocket> listening;
+
+// The inputs of a start of the launcher at Launcher with that line.
+ExplainInputs Inputs(const std::u16string& line)
+{
+    ExplainInputs in;
+    in.module = HostMainModule();
+    in.launcherPath = Launcher;
+    in.machine = 0x8664;
+    in.systemFolder = SystemFolder;
+    in.line = line;
+    in.screenWidth = 240;
+    in.screenHeight = 320;
+    in.readFile = ReadFile;
+    in.listeningSockets = [] { return listening; };
+    in.isMarkHeld = [](const WCHAR* name) {
+        return std::u16string(name) == u"Kol instance starting: y_run" ||
+               std::u16string(name) == u"Kol machine starting on port 10";
+    };
+    return in;
+}
 
 TEST_F(ExplainTest, CarriesNothingOut)
 {
@@ -201,27 +237,98 @@ TEST_F(ExplainTest, CarriesNothingOut)
         c.arrange();
         HostAddFile(std::u16string(SystemFolder) + u"\\KERNEL32.dll");
         std::u16string registered = HostRegGetString(HKEY_CLASSES_ROOT, LibraryKey, u"");
-        ExplainInputs in;
-        in.module = HostMainModule();
-        in.launcherPath = Launcher;
-        in.machine = 0x8664;
-        in.systemFolder = SystemFolder;
-        in.line = c.line;
-        in.screenWidth = 240;
-        in.screenHeight = 320;
-        in.readFile = ReadFile;
-        in.isListening = [](unsigned port) { return port == 9; };
-        in.isMarkHeld = [](const WCHAR* name) {
-            return std::u16string(name) == u"Kol instance starting: y_run" ||
-                   std::u16string(name) == u"Kol machine starting on port 10";
-        };
-        Explanation explanation = ExplainStart(in);
+        listening = {Ipv4Socket(127, 0, 0, 1, 9)};
+        Explanation explanation = ExplainStart(Inputs(c.line));
         EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
         EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
         for (const char* call : ActingCalls)
             EXPECT_FALSE(HostCalled(call)) << call << " in " << explanation.report;
         EXPECT_EQ(registered, HostRegGetString(HKEY_CLASSES_ROOT, LibraryKey, u""));
         EXPECT_EQ(!registered.empty(), HostRegKeyExists(HKEY_CLASSES_ROOT, u"KolFile10"));
+    }
+}
+
+// The launcher connects to 127.0.0.1: a socket on every IPv6 address takes that only when
+// its program made it take IPv4 too, which the system's tables don't tell.
+TEST_F(ExplainTest, AForwardedCommandIsDeliveredToAListenerThatTakesIpv4)
+{
+    const std::array<unsigned char, 16> everyIpv6Address = {};
+    const std::array<unsigned char, 16> ipv6Loopback = {0, 0, 0, 0, 0, 0, 0, 0,
+                                                        0, 0, 0, 0, 0, 0, 0, 1};
+    const char* const delivered = "  a machine listens there now: the command is delivered, "
+                                  "and the start ends with exit code 0\n";
+    const char* const nobody = "  nothing listens there now: the connection fails and no "
+                               "window is looked for\n";
+    const struct {
+        const char* what;
+        std::vector<ListeningSocket> sockets;
+        const char* reported;
+        int exitCode;  // 1: not delivered, and no runtime library loads
+    } cases[] = {
+        {"127.0.0.1 (or ::ffff:127.0.0.1)", {Ipv4Socket(127, 0, 0, 1, 9)}, delivered, 0},
+        {"every IPv4 address", {Ipv4Socket(0, 0, 0, 0, 9)}, delivered, 0},
+        {"every IPv6 address alone", {Socket(everyIpv6Address, 9)},
+         "  a machine listens on IPv6 at that port (on every address, ::), and none on IPv4: "
+         "the command reaches it only if that socket also takes IPv4, which the system's "
+         "table of connections doesn't tell (Windows makes an IPv6 socket IPv6-only unless "
+         "its program turns that off)\n"
+         "  if it takes IPv4: the command is delivered, and the start ends with exit code 0\n"
+         "  if not: the connection fails and no window is looked for\n"
+         "  no other start of the machine for port 9 is under way",
+         1},
+        {"every IPv6 address and 127.0.0.1",
+         {Socket(everyIpv6Address, 9), Ipv4Socket(127, 0, 0, 1, 9)}, delivered, 0},
+        {"IPv6 loopback", {Socket(ipv6Loopback, 9)}, nobody, 1},
+        {"another loopback address", {Ipv4Socket(127, 0, 0, 2, 9)}, nobody, 1},
+        {"another port", {Ipv4Socket(127, 0, 0, 1, 10), Socket(everyIpv6Address, 10)}, nobody, 1},
+        {"nothing", {}, nobody, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WithoutRuntimeBeside();
+        HostRegSetDword(HKEY_LOCAL_MACHINE, u"Software\\Morvane\\KolVM", u"ServerPort", 9);
+        listening = c.sockets;
+        Explanation explanation = ExplainStart(Inputs(u"-acommand open"));
+        EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
+        EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
+    }
+}
+
+// The launcher reads the registered library path with room for 255 bytes, and reads a
+// longer value as an empty path, whether the start's registration wrote it or it was there.
+TEST_F(ExplainTest, ARegisteredPathTooLongForTheLauncherLoadsNothing)
+{
+    const std::u16string path126 = u"D:\\" + std::u16string(119, u'a') + u".DLL";
+    const std::u16string path127 = u"D:\\" + std::u16string(120, u'a') + u".DLL";
+    const char* const tooLong = "  registered (KolFile10\\DLL): its value takes 256 bytes with "
+                                "the NUL, more than the 255 that the launcher reads: it reads an "
+                                "empty path, which loads nothing\n  none loads";
+    const struct {
+        const char* what;
+        std::u16string line;      // blank: the start registers the launcher beside the library
+        std::u16string library;   // the library's path, registered
+        size_t registeredBytes;   // of the value already in the registry
+        const char* reported;
+        int exitCode;
+    } cases[] = {
+        {"registered by the start, 254 bytes", u"", path126, 0, "it exports KolMainW", 0},
+        {"registered by the start, 256 bytes", u"", path127, 0, tooLong, 1},
+        {"in the registry, 255 bytes", u"x", path126, 255, "it exports KolMainW", 0},
+        {"in the registry, 256 bytes", u"x", path127, 256, tooLong, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WithoutRuntimeBeside();
+        AddProgram(c.library, true, {"KolMainW"}, {});
+        std::u16string value = c.library + std::u16string(2, u'\0');
+        if (c.registeredBytes != 0)
+            HostRegSetValue(HKEY_CLASSES_ROOT, LibraryKey, u"", REG_SZ, value.data(),
+                            c.registeredBytes);
+        ExplainInputs in = Inputs(c.line);
+        in.launcherPath = c.library.substr(0, c.library.size() - 4) + u".exe";
+        Explanation explanation = ExplainStart(in);
+        EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
+        EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "tools/kolbrand/config.h"
 #include "tools/kolbrand/icons.h"
 #include "tools/kolbrand/listing.h"
+#include "tools/kolbrand/lookup.h"
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/plan.h"
 #include "tools/kolbrand/resources.h"
@@ -902,7 +903,7 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
     const ImageResource mark = {"#10", "KOLLAUNCHER", 0x409, std::string("\1\0", 2)};
     LanguagePreference english;
     LanguagePreference german;
-    german.thread = german.user = german.system = 0x407;
+    german.user = german.system = 0x407;
     const struct {
         const char* what;
         std::vector<ImageResource> resources;  // in the order the file lists them
@@ -983,6 +984,37 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
             DescribeLauncher("L", 0x8664, ReadLauncherResources(AsRewritten(image, c.languages)));
         EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
         EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
+    }
+}
+
+// Of a resource's languages, a lookup naming none takes the first there of: each preferred
+// UI language (the thread's, the user's, the system's) and its primary language alone, the
+// neutral language, US English; else the first listed.
+TEST_F(KolbrandTest, TheLanguageTakenIsTheFirstPreferredUiLanguageThere)
+{
+    const struct {
+        const char* what;
+        LanguagePreference preference;    // the thread's, the user's, the system's
+        std::vector<unsigned> languages;  // as the file lists them
+        unsigned taken;
+    } cases[] = {
+        {"the thread's first", {{0x40C, 0x407}, 0x410, 0x410}, {0x407, 0x40C, 0x410}, 0x40C},
+        {"the thread's next", {{0x416, 0x407}, 0x410, 0x410}, {0x407, 0x410}, 0x407},
+        {"the user's before the system's", {{}, 0x407, 0x40C}, {0x407, 0x40C}, 0x407},
+        {"the system's", {{}, 0x410, 0x40C}, {0x407, 0x40C}, 0x40C},
+        {"the exact language before its primary one", {{}, 0xC07, 0x40C}, {0x007, 0xC07}, 0xC07},
+        {"a primary one before the next preferred", {{}, 0xC07, 0x40C}, {0x007, 0x40C}, 0x007},
+        {"a preferred one before the neutral one", {{}, 0x407, 0x407}, {0x000, 0x407}, 0x407},
+        {"the neutral one before US English", {{}, 0x410, 0x410}, {0x000, 0x409}, 0x000},
+        {"US English", {{}, 0x410, 0x410}, {0x407, 0x409}, 0x409},
+        {"else the first listed", {{}, 0x410, 0x410}, {0x40C, 0x407}, 0x40C},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (size_t i = 0; i < c.languages.size(); i++) {
+            std::string why = UntakenLanguage(c.languages, i, c.preference);
+            EXPECT_EQ(c.languages[i] == c.taken, why.empty()) << c.languages[i] << ": " << why;
+        }
     }
 }
 

@@ -203,6 +203,49 @@ static std::string DescribeStartUnderWay(const std::string& instance, const WCHA
            "and starts meanwhile wait for it, at most " + bound + "\n";
 }
 
+// What listens where the launcher connects, 127.0.0.1 at a port.
+enum Listener {
+    NoListener,
+    Ipv4Listener,     // takes the connection
+    Ipv6AnyListener,  // on every IPv6 address alone: takes it only if made to take IPv4 too
+};
+
+// What each listener means for the command; where it isn't taken, the start goes on.
+static const char* const ListenerReports[] = {
+    "  nothing listens there now: the connection fails and no window is looked for\n",
+    "  a machine listens there now: the command is delivered, and the start ends with exit "
+    "code 0\n",
+    "  a machine listens on IPv6 at that port (on every address, ::), and none on IPv4: the "
+    "command reaches it only if that socket also takes IPv4, which the system's table of "
+    "connections doesn't tell (Windows makes an IPv6 socket IPv6-only unless its program "
+    "turns that off)\n"
+    "  if it takes IPv4: the command is delivered, and the start ends with exit code 0\n"
+    "  if not: the connection fails and no window is looked for\n",
+};
+
+typedef std::array<unsigned char, 16> Address;
+static const Address Ipv4Loopback = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
+static const Address EveryIpv4Address = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0};
+static const Address EveryIpv6Address = {};
+
+// Who takes a connection to 127.0.0.1 at port among the listening sockets: one on
+// 127.0.0.1 or every IPv4 address does, and so does an IPv6 socket on ::ffff:127.0.0.1,
+// which takes IPv4 always; one on every IPv6 address (::) may. Other loopback addresses
+// (127.0.0.2, ::1) take none.
+static Listener ListenerAt(const std::vector<ListeningSocket>& sockets, unsigned port)
+{
+    Listener found = NoListener;
+    for (const ListeningSocket& socket : sockets) {
+        if (socket.port != port)
+            continue;
+        if (socket.address == Ipv4Loopback || socket.address == EveryIpv4Address)
+            return Ipv4Listener;
+        if (socket.address == EveryIpv6Address)
+            found = Ipv6AnyListener;
+    }
+    return found;
+}
+
 // Returns 1 when the start ends with the command delivered.
 static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, Explanation* out)
 {
@@ -225,16 +268,12 @@ static int ExplainForwarding(const ExplainInputs& in, const HandOffPlan& plan, E
     out->report += "  to 127.0.0.1 port " + std::to_string(tcpPort) + ", first send (" +
                    Count((size_t)length, "byte") + "): " + HexBytes(payload, length) + "\n" +
                    "  second send (1 byte): 0A\n";
-    if (in.isListening(tcpPort)) {
-        out->report += "  a machine listens there now: the command is delivered, and the start "
-                       "ends with exit code 0\n";
+    Listener listener = ListenerAt(in.listeningSockets(), tcpPort);
+    out->report += ListenerReports[listener];
+    if (listener == Ipv4Listener)
         return 1;
-    }
-    out->report += "  nothing listens there now: the connection fails and no window is looked "
-                   "for\n" +
-                   DescribeStartUnderWay("the machine for port " + std::to_string(tcpPort),
-                                         PortStartingMarkName(port), "the port to accept",
-                                         in) +
+    out->report += DescribeStartUnderWay("the machine for port " + std::to_string(tcpPort),
+                                         PortStartingMarkName(port), "the port to accept", in) +
                    "  otherwise the start goes on with the line unchanged\n";
     return 0;
 }
@@ -442,13 +481,38 @@ static int ExplainLibrary(const ExplainInputs& in, int attempt, const WCHAR* nam
     return 1;
 }
 
-// What the launcher reads back of its own registration of the library: the value as
-// written when it fits the read, else what the buffer held before (desktop's read of a
-// value too large for it leaves the buffer as it was).
+// Whether the launcher's read of the registered library path takes a value of that many
+// bytes, its NUL among them; it reads one that doesn't fit its buffer as an empty path.
+static bool FitsRegisteredRead(size_t bytes)
+{
+    return bytes <= RegisteredPathBytes;
+}
+
+// The bytes of the registered library path that the launcher reads: the value that the
+// start's own registration writes, else the one in the registry now (0 when there is none).
+static size_t RegisteredValueBytes(const std::vector<WCHAR>& registered)
+{
+    if (!registered.empty())
+        return registered.size() * sizeof(WCHAR);
+    std::vector<WCHAR> keyName = Buffer(Units(KolFile10) + u"\\DLL");
+    HKEY key;
+    DWORD size = 0;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyName.data(), 0, 0, &key) != ERROR_SUCCESS)
+        return 0;
+    if (RegQueryValueExW(key, NULL, NULL, NULL, NULL, &size) != ERROR_SUCCESS)
+        size = 0;
+    RegCloseKey(key);
+    return size;
+}
+
+// What the launcher reads back of its own registration of the library, as its read of
+// the registry leaves SharedPathBuffer.
 static const WCHAR* ReadBackRegistration(const std::vector<WCHAR>& library)
 {
-    if (library.size() * sizeof(WCHAR) <= RegisteredPathBytes)
+    if (FitsRegisteredRead(library.size() * sizeof(WCHAR)))
         memcpy(SharedPathBuffer, library.data(), library.size() * sizeof(WCHAR));
+    else
+        SharedPathBuffer[0] = 0;
     return TakeRegisteredPath();
 }
 
@@ -461,13 +525,24 @@ static const WCHAR* LibraryName(int attempt, const std::vector<WCHAR>& registere
     return RuntimeLibraryName(attempt);
 }
 
+static std::string DescribeRegisteredTooLong(size_t bytes)
+{
+    return "  registered (KolFile10\\DLL): its value takes " + std::to_string(bytes) +
+           " bytes with the NUL, more than the " + std::to_string(RegisteredPathBytes) +
+           " that the launcher reads: it reads an empty path, which loads nothing\n";
+}
+
 static void ExplainRuntime(const ExplainInputs& in, const std::vector<WCHAR>& registered,
                            Explanation* out)
 {
     out->report += "runtime library:\n";
     const WCHAR* name;
     for (int attempt = 0; (name = LibraryName(attempt, registered)) != NULL; attempt++) {
-        if (ExplainLibrary(in, attempt, name, out))
+        // The launcher's read gives an empty path for a value too long for it.
+        size_t bytes = attempt == 1 && name[0] == 0 ? RegisteredValueBytes(registered) : 0;
+        if (!FitsRegisteredRead(bytes))
+            out->report += DescribeRegisteredTooLong(bytes);
+        else if (ExplainLibrary(in, attempt, name, out))
             return;
     }
     out->report += "  none loads: message \"Could not find DLL: Kol.DLL\" (\"Error Loading "

@@ -9,8 +9,11 @@
 
 #include "platform/platform.h"
 
+#include "tools/kolbrand/records.h"
+
 #include <functional>
 #include <string>
+#include <vector>
 
 // What explaining another launcher file needs from the system around it.
 struct ExplainInputs {
@@ -24,8 +27,8 @@ struct ExplainInputs {
     std::u16string systemFolder;   // Windows' system folder as the launcher would see it
     // The bytes of a file, or 0 when it can't be read.
     std::function<int(const std::u16string& path, std::string* bytes)> readFile;
-    // Whether something listens on the loopback TCP port now.
-    std::function<bool(unsigned port)> isListening;
+    // The TCP sockets that listen now, on any address and port.
+    std::function<std::vector<ListeningSocket>()> listeningSockets;
     // Whether another start holds the named mark now: it is starting that instance.
     std::function<bool(const WCHAR* markName)> isMarkHeld;
 };
@@ -33,7 +36,8 @@ struct ExplainInputs {
 struct Explanation {
     std::string report;
     // 0 when the start would reach the machine or a running instance (or only register);
-    // 1 when it would end in an error message.
+    // 1 when it would end in an error message. Where it can't be told whether a machine
+    // takes a forwarded command, that of the start that goes on without it.
     int exitCode = 0;
 };
 

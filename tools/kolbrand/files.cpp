@@ -143,51 +143,42 @@ static const Table* ReadTable(ULONG(WINAPI* read)(Table*, PULONG, BOOL), std::st
     return (const Table*)buffer->data();
 }
 
-static bool IsListeningOnIpv4(unsigned port)
+// Addresses are in network byte order in the tables, as in a ListeningSocket.
+static void AddListeningOnIpv4(std::vector<ListeningSocket>* sockets)
 {
     std::string buffer;
     const MIB_TCPTABLE* table = ReadTable(GetTcpTable, &buffer);
-    if (table == nullptr)
-        return false;
-    // Addresses are in network byte order: 127.0.0.1 reads 0x0100007F here.
-    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+    for (DWORD i = 0; table != nullptr && i < table->dwNumEntries; i++) {
         const MIB_TCPROW& row = table->table[i];
-        bool loopback = row.dwLocalAddr == 0x0100007F || row.dwLocalAddr == 0;
-        if (row.dwState == MIB_TCP_STATE_LISTEN && loopback && HostPort(row.dwLocalPort) == port)
-            return true;
+        if (row.dwState != MIB_TCP_STATE_LISTEN)
+            continue;
+        ListeningSocket socket{{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF},
+                               HostPort(row.dwLocalPort)};
+        memcpy(&socket.address[12], &row.dwLocalAddr, 4);
+        sockets->push_back(socket);
     }
-    return false;
 }
 
-// An IPv6 socket on every address (::) takes IPv4 connections too unless it is made IPv6
-// only, which the table doesn't tell; servers of many runtimes listen so. One on
-// ::ffff:127.0.0.1 takes them always.
-static bool TakesIpv4(const IN6_ADDR& address)
-{
-    static const unsigned char mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0,
-                                             0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
-    static const unsigned char any[16] = {0};
-    return memcmp(address.u.Byte, any, 16) == 0 || memcmp(address.u.Byte, mapped, 16) == 0;
-}
-
-static bool IsListeningOnIpv6(unsigned port)
+static void AddListeningOnIpv6(std::vector<ListeningSocket>* sockets)
 {
     std::string buffer;
     const MIB_TCP6TABLE* table = ReadTable(GetTcp6Table, &buffer);
-    if (table == nullptr)
-        return false;
-    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+    for (DWORD i = 0; table != nullptr && i < table->dwNumEntries; i++) {
         const MIB_TCP6ROW& row = table->table[i];
-        if (row.State == MIB_TCP_STATE_LISTEN && TakesIpv4(row.LocalAddr)
-            && HostPort(row.dwLocalPort) == port)
-            return true;
+        if (row.State != MIB_TCP_STATE_LISTEN)
+            continue;
+        ListeningSocket socket{{}, HostPort(row.dwLocalPort)};
+        memcpy(socket.address.data(), row.LocalAddr.u.Byte, 16);
+        sockets->push_back(socket);
     }
-    return false;
 }
 
-bool IsListeningOnLoopback(unsigned port)
+std::vector<ListeningSocket> ListeningSockets(void)
 {
-    return IsListeningOnIpv4(port) || IsListeningOnIpv6(port);
+    std::vector<ListeningSocket> sockets;
+    AddListeningOnIpv4(&sockets);
+    AddListeningOnIpv6(&sockets);
+    return sockets;
 }
 
 bool IsNamedEventHeld(const wchar_t* name)
@@ -199,12 +190,32 @@ bool IsNamedEventHeld(const wchar_t* name)
     return true;
 }
 
+// The thread's preferred UI languages merged with the user's and the system's and their
+// fallbacks: the list that Windows documents as its resource loader's. kolbrand sets no
+// thread or process languages, nor does the launcher, so its list is the launcher's.
+static std::vector<unsigned> ThreadPreferredUiLanguages(void)
+{
+    const DWORD flags = MUI_LANGUAGE_ID | MUI_MERGE_USER_FALLBACK | MUI_MERGE_SYSTEM_FALLBACK;
+    ULONG count = 0;
+    ULONG length = 0;
+    std::vector<unsigned> languages;
+    if (!GetThreadPreferredUILanguages(flags, &count, NULL, &length) || length == 0)
+        return languages;
+    // One more NUL, so that the list ends even if the system's doesn't.
+    std::wstring list(length + 1, L'\0');
+    if (!GetThreadPreferredUILanguages(flags, &count, &list[0], &length))
+        return languages;
+    for (const wchar_t* id = list.c_str(); *id != 0; id += wcslen(id) + 1)
+        languages.push_back((unsigned)wcstoul(id, NULL, 16));
+    return languages;
+}
+
 LanguagePreference LanguagesOfThisMachine(void)
 {
     LanguagePreference preference;
-    preference.thread = LANGIDFROMLCID(GetThreadLocale());
-    preference.user = LANGIDFROMLCID(GetUserDefaultLCID());
-    preference.system = LANGIDFROMLCID(GetSystemDefaultLCID());
+    preference.thread = ThreadPreferredUiLanguages();
+    preference.user = GetUserDefaultUILanguage();
+    preference.system = GetSystemDefaultUILanguage();
     return preference;
 }
 

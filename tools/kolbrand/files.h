@@ -29,9 +29,10 @@ std::wstring FullPathOf(const std::string& path);
 // sees it: a 32-bit one on 64-bit Windows sees SysWOW64.
 std::wstring SystemFolderFor(unsigned machine);
 
-// Whether something listens on the loopback TCP port now, on 127.0.0.1 or on every
-// address, from the system's table of connections: no socket is made to find out.
-bool IsListeningOnLoopback(unsigned port);
+// The TCP sockets listening now, IPv4 and IPv6, from the system's tables of connections:
+// no socket is made to find out. The tables don't tell whether an IPv6 socket takes IPv4
+// too.
+std::vector<ListeningSocket> ListeningSockets(void);
 
 // Whether a named event exists now, without making one: a start under way holds one.
 bool IsNamedEventHeld(const wchar_t* name);

@@ -53,12 +53,24 @@ static int SearchNumbers(const std::vector<unsigned>& numbers, unsigned number)
     return -1;
 }
 
-// The languages tried, in order: the neutral one asked for, the thread's, the user's and
-// its primary language alone, the system's and its primary language alone, US English.
+// The languages tried, in order, as Windows documents its resource loader's fallback:
+// each preferred UI language, the thread's and then the user's and the system's, and
+// after each its primary language alone (neutral sublanguage); then the neutral language
+// and US English. That UI languages, not locales, decide is certain; where the neutral
+// language and US English stand is as documented, not observed here.
 static std::vector<unsigned> TriedLanguages(const LanguagePreference& preference)
 {
-    return {0, preference.thread, preference.user, preference.user & 0x3FF, preference.system,
-            preference.system & 0x3FF, 0x409};
+    std::vector<unsigned> preferred = preference.thread;
+    preferred.push_back(preference.user);
+    preferred.push_back(preference.system);
+    std::vector<unsigned> tried;
+    for (unsigned language : preferred) {
+        tried.push_back(language);
+        tried.push_back(language & 0x3FF);
+    }
+    tried.push_back(0);
+    tried.push_back(0x409);
+    return tried;
 }
 
 // The index in languages of the one that a lookup naming none takes; -1 when there is none.

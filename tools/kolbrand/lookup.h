@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-// The languages of this machine that the system prefers (LANGIDs): the thread's, the
-// user's and the system's default.
+// The languages by which desktop Windows (Vista and later) chooses among a resource's
+// languages (LANGIDs): the thread's preferred UI languages, in order, then the user's and
+// the system's UI language. Locales play no part; Windows CE chooses by them instead.
 struct LanguagePreference {
-    unsigned thread = 0x409;
+    std::vector<unsigned> thread;
     unsigned user = 0x409;
     unsigned system = 0x409;
 };

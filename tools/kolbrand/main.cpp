@@ -139,7 +139,7 @@ static int Explain(const BrandOptions& options)
     if (in.machine == IMAGE_FILE_MACHINE_I386 && sizeof(void*) == 8)
         KolToolRegistryView = KEY_WOW64_32KEY;
     in.readFile = ReadFileBytes;
-    in.isListening = IsListeningOnLoopback;
+    in.listeningSockets = ListeningSockets;
     in.isMarkHeld = IsNamedEventHeld;
     Explanation explanation = ExplainStart(in);
     WriteOutput(explanation.report);

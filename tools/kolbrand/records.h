@@ -5,6 +5,7 @@
 
 #include "tools/kolbrand/version.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,13 @@ struct ImageResource {
         : type(type), name(name), language(language), data(data)
     {
     }
+};
+
+// A TCP socket listening now: its local address as IPv6 (an IPv4 one as ::ffff:a.b.c.d, so
+// 127.0.0.1 is ::ffff:127.0.0.1 and every IPv4 address ::ffff:0.0.0.0) and its port.
+struct ListeningSocket {
+    std::array<unsigned char, 16> address;
+    unsigned port;
 };
 
 struct Diagnostics {
