@@ -377,7 +377,7 @@ TEST_F(HandOffTest, FailedAllocationsLetTheStartContinue)
 {
     struct Case {
         std::u16string line;
-        int allocations;  // every one of them can fail
+        int allocations;  // every one of them can fail; then the starting mark's name
         int resultWhenAllSucceed;
     } cases[] = {
         {u"", 3, 0},                // copy, default line, array
@@ -386,7 +386,7 @@ TEST_F(HandOffTest, FailedAllocationsLetTheStartContinue)
         {u"-acommand open", 3, 0},  // copy, array, payload
     };
     for (const Case& c : cases) {
-        for (int nth = 1; nth <= c.allocations + 1; nth++) {
+        for (int nth = 1; nth <= c.allocations + 2; nth++) {
             HostReset();
             SocketLibraryState = 0;
             LoopbackListener listener;
@@ -399,6 +399,8 @@ TEST_F(HandOffTest, FailedAllocationsLetTheStartContinue)
             if (expected == 1) {
                 EXPECT_TRUE(HostPostedMessages().empty() && HostSockets().sends.empty());
             }
+            // Without its name, no mark at all: the instance is still looked for.
+            EXPECT_EQ(nth > c.allocations + 1 ? 1 : 0, HostEventsCreated()) << nth;
         }
     }
 }
