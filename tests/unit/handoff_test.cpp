@@ -479,11 +479,13 @@ TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
         CloseHandle(held);
         held = NULL;
     };
+    // The clock of a device that has been up a while: the wait counts from its own start.
+    const DWORD upTime = 1000000;
     // Once, at the first of the start's polls from that time on.
-    auto from = [](DWORD time, std::function<void()> action) {
+    auto from = [upTime](DWORD time, std::function<void()> action) {
         auto done = std::make_shared<bool>(false);
-        return [time, action, done](DWORD now) {
-            if (now >= time && !*done) {
+        return [time, action, done, upTime](DWORD now) {
+            if (now - upTime >= time && !*done) {
                 *done = true;
                 action();
             }
@@ -562,13 +564,14 @@ TEST_F(HandOffTest, StartDuringAnotherStartWaitsForItsInstance)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HostReset();
+        HostAdvanceTime(upTime);
         held = NULL;
         heldMark.clear();
         SetPort((DWORD)machine.Port());
         c.arrange();
         HostSetSleepHook(c.meanwhile);
         EXPECT_EQ(c.result, HandOff(c.line));
-        EXPECT_EQ(c.waited, HostNow());
+        EXPECT_EQ(c.waited, HostNow() - upTime);
         int activations = 0;
         for (const HostMessage& posted : HostPostedMessages())
             activations += posted.message == ActivateMessage;
