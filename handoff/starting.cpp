@@ -4,8 +4,6 @@ typedef enum { MarkTaken, MarkHeldElsewhere, MarkUnavailable } MarkOutcome;
 
 static MarkOutcome TakeStartingMark(const WCHAR* name, HANDLE* mark)
 {
-    if (name == NULL)
-        return MarkUnavailable;
     // Not every platform clears the last error when it creates a new event.
     SetLastError(0);
     *mark = CreateEventW(NULL, TRUE, FALSE, name);
@@ -63,7 +61,7 @@ int HandOffToStartingInstance(const WCHAR* markName, const WCHAR* windowClass,
     // The mark is taken before the look: a holder gives it up only once its instance is
     // there, so a start that takes it finds that instance, or there is none.
     HANDLE mark;
-    MarkOutcome outcome = TakeStartingMark(markName, &mark);
+    MarkOutcome outcome = markName != NULL ? TakeStartingMark(markName, &mark) : MarkUnavailable;
     DWORD since = GetTickCount();
     HandOffOutcome handOff;
     while ((handOff = taker(context)) == InstanceAbsent && outcome == MarkHeldElsewhere &&

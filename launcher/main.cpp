@@ -21,12 +21,11 @@ HMODULE LoadRuntimeLibrary(void)
     return NULL;
 }
 
-// Runs the machine's runtime library in this process and returns its result, or -1 after
-// saying why it can't: a start that fails must not look like one that ran and ended well.
-static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
-                             WCHAR* commandLine, int showCommand)
+// Calls the runtime library's KolMainW and returns its result, or -1 after saying why it
+// can't: a start that fails must not look like one that ran and ended well.
+static int CallRuntimeLibrary(HMODULE library, HINSTANCE instance, HINSTANCE previousInstance,
+                              WCHAR* commandLine, int showCommand)
 {
-    HMODULE library = LoadRuntimeLibrary();
     if (library == NULL) {
         MessageBoxW(NULL, TEXT("Could not find DLL: Kol.DLL"), TEXT("Error Loading DLL"), MB_OK);
         return -1;
@@ -47,6 +46,39 @@ static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
     return result;
 }
 
+static DWORD WINAPI TellShellBesideTheRuntime(LPVOID)
+{
+    TellShellOfRegistration();
+    return 0;
+}
+
+// Telling the shell loads its library on desktop, which would cost a start that registers
+// anything new some 30 ms: it is told from a thread of its own once the runtime library is
+// loaded, whose load it would hold up otherwise. Null when it was told at once.
+static HANDLE StartTellingShell(void)
+{
+    DWORD threadId;
+    HANDLE thread = CreateThread(NULL, 0, TellShellBesideTheRuntime, NULL, 0, &threadId);
+    if (thread == NULL)
+        TellShellOfRegistration();
+    return thread;
+}
+
+// Runs the machine's runtime library in this process and returns its result; the shell,
+// when registration wrote anything, is told meanwhile, and before the launcher ends.
+static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
+                             WCHAR* commandLine, int showCommand, int tellShell)
+{
+    HMODULE library = LoadRuntimeLibrary();
+    HANDLE telling = tellShell ? StartTellingShell() : NULL;
+    int result = CallRuntimeLibrary(library, instance, previousInstance, commandLine,
+                                    showCommand);
+    // Its handle goes with the process, which ends next.
+    if (telling != NULL)
+        WaitForSingleObject(telling, INFINITE);
+    return result;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
                    int showCommand)
 {
@@ -56,12 +88,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR comman
         return RunExternalVm(start.line, module, instance);
 
     RegistrationRequest registration = RegistrationRequested(start.line);
-    if (registration != NoRegistration)
-        RegisterFileType();
-    if (registration == RegisterAndEnd)
+    int registered = registration != NoRegistration && RegisterFileType();
+    if (registration == RegisterAndEnd || HandOffToRunningInstance(start.line) == 0) {
+        if (registered)
+            TellShellOfRegistration();
         return 0;
-    if (HandOffToRunningInstance(start.line) == 0)
-        return 0;
+    }
     StartSplash(module, instance);
-    return RunRuntimeLibrary(instance, previousInstance, start.line, showCommand);
+    return RunRuntimeLibrary(instance, previousInstance, start.line, showCommand, registered);
 }

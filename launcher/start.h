@@ -40,13 +40,17 @@ typedef enum { NoRegistration, RegisterAndGoOn, RegisterAndEnd } RegistrationReq
 // followed by nothing but blanks (a tab spoils it) registers and ends the start.
 static inline RegistrationRequest RegistrationRequested(const WCHAR* line)
 {
-    int blank = 1;
-    int plusAlone = line[0] == '+';
-    for (int i = 0; line[i] != 0; i++) {
-        blank = blank && line[i] <= ' ';
-        plusAlone = plusAlone && (i == 0 || line[i] == ' ');
-    }
-    return blank ? RegisterAndGoOn : plusAlone ? RegisterAndEnd : NoRegistration;
+    const WCHAR* c = line;
+    while (*c != 0 && *c <= ' ')
+        c++;
+    if (*c == 0)
+        return RegisterAndGoOn;
+    if (*line != '+')
+        return NoRegistration;
+    c = line + 1;
+    while (*c == ' ')
+        c++;
+    return *c == 0 ? RegisterAndEnd : NoRegistration;
 }
 
 #endif

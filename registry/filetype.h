@@ -58,10 +58,13 @@ static inline void FreeRegistration(ClassDefault values[RegisteredValueCount])
 int IsClassDefaultInPlace(const ClassDefault* value);
 
 // Registers the running program: writes each value of ComposeRegistration that isn't in
-// place, on its own (a key that can't be written is skipped, nothing is reported), and
-// then, only when anything was written, tells the shell that associations changed.
-// (registry/register.cpp)
-void RegisterFileType(void);
+// place, on its own (a key that can't be written is skipped, nothing is reported).
+// Returns 1 when it wrote any: the shell is then to be told. (registry/register.cpp)
+int RegisterFileType(void);
+
+// Tells the shell that associations changed: it caches them, and every Explorer flushes
+// its caches, which only a change is worth. On desktop it loads the shell library first.
+void TellShellOfRegistration(void);
 
 // Sets the key's default value to text, (length + 1) * 2 bytes. Returns RegSetValueExW's
 // result.

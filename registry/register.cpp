@@ -41,7 +41,7 @@ static int WriteClassDefault(const ClassDefault* value)
     return written;
 }
 
-void RegisterFileType(void)
+int RegisterFileType(void)
 {
     ClassDefault values[RegisteredValueCount];
     ComposeRegistration(ReadModulePath(), values);
@@ -51,8 +51,10 @@ void RegisterFileType(void)
     for (int i = RegisteredValueCount - 1; i >= 0; i--)
         written |= WriteClassDefault(&values[i]);
     FreeRegistration(values);
-    // The shell caches associations: told, it shows the new opener and icon, and every
-    // Explorer flushes its caches, which only a change is worth.
-    if (written)
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+    return written;
+}
+
+void TellShellOfRegistration(void)
+{
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }

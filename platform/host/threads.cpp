@@ -4,6 +4,7 @@
 #include <chrono>
 
 static std::function<void()> creationHook;
+static bool creationFails;
 static std::vector<HostThread*> threads;
 static std::vector<HostEvent*> events;
 static std::vector<HostWaitCall> waits;
@@ -23,6 +24,12 @@ void HostSetThreadCreationHook(std::function<void()> hook)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     creationHook = hook;
+}
+
+void HostFailThreadCreation(bool fail)
+{
+    std::lock_guard<std::recursive_mutex> guard(HostLock());
+    creationFails = fail;
 }
 
 int HostThreadsCreated()
@@ -63,6 +70,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
     {
         std::lock_guard<std::recursive_mutex> guard(HostLock());
         HostLog("CreateThread");
+        if (creationFails)
+            return NULL;
         hook = creationHook;
     }
     if (hook)
@@ -76,10 +85,13 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
             *threadId = 3000 + (DWORD)threads.size();
     }
     DWORD startedAt = HostNow();
-    thread->thread = std::thread([start, parameter, startedAt]() {
+    thread->thread = std::thread([thread, start, parameter, startedAt]() {
         onProductThread = true;
         threadSlept = startedAt;
         start(parameter);
+        std::lock_guard<std::recursive_mutex> guard(HostLock());
+        thread->finished = true;
+        thread->done.notify_all();
     });
     return thread;
 }
@@ -242,6 +254,16 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
     DWORD result = WAIT_FAILED;
     if (object != NULL && object->kind == HostProcessObject) {
         result = WAIT_OBJECT_0;
+    } else if (object != NULL && object->kind == HostThreadObject) {
+        HostThread* thread = (HostThread*)object;
+        auto finished = [thread]() { return thread->finished; };
+        if (milliseconds == INFINITE) {
+            thread->done.wait(lock, finished);
+        } else {
+            auto wait = std::chrono::microseconds((long long)(milliseconds * 1000.0 * timeScale));
+            thread->done.wait_for(lock, wait, finished);
+        }
+        result = thread->finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     } else if (object != NULL && object->kind == HostEventObject) {
         HostEvent* event = (HostEvent*)object;
         auto signalled = [event]() { return event->signalled; };
@@ -314,6 +336,7 @@ void HostResetThreads()
     }
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     creationHook = nullptr;
+    creationFails = false;
     for (HostEvent* event : events)
         delete event;
     events.clear();

@@ -231,6 +231,48 @@ TEST_F(EntryTest, BlankLineRegistersBeforeARunningInstanceTakesTheStart)
     EXPECT_EQ(0, received.calls);
 }
 
+// The shell is told of a registration that wrote anything, off the way to the runtime:
+// once its library is loaded (from a thread of its own), and always before the launcher ends.
+TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimeIsLoaded)
+{
+    struct Case {
+        const char* what;
+        std::u16string line;
+        bool runtime;  // Kol.dll is there
+        std::function<void()> arrange;
+        int told;
+        int runtimeCalls;
+        bool afterTheLoad;
+    } cases[] = {
+        {"a bare start that registers", u"", true, [] {}, 1, 1, true},
+        {"a bare start with its registration in place", u"", true, [] { RegisterFileType(); },
+         0, 1, false},
+        {"a document", u"x", true, [] {}, 0, 1, false},
+        {"no thread to tell it from", u"", true, [] { HostFailThreadCreation(true); }, 1, 1,
+         true},
+        {"no runtime library", u"", false, [] {}, 1, 0, true},
+        {"registration alone", u"+", true, [] {}, 1, 0, false},
+        {"a running instance takes the start", u"", true,
+         [] { HostAddForeignWindow(u"StartKol"); }, 1, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        if (c.runtime)
+            HostAddLibrary(u"Kol.dll", FakeKolMain);
+        received = RuntimeCall();
+        c.arrange();
+        size_t before = HostCallLog().size();
+        Run(c.line);
+        std::vector<std::string> log = HostCallLog();
+        log.erase(log.begin(), log.begin() + before);
+        EXPECT_EQ(c.told, std::count(log.begin(), log.end(), "SHChangeNotify"));
+        EXPECT_EQ(c.runtimeCalls, received.calls);
+        auto loaded = std::find(log.begin(), log.end(), "LoadLibraryW");
+        EXPECT_EQ(c.afterTheLoad, std::find(loaded, log.end(), "SHChangeNotify") != log.end());
+    }
+}
+
 TEST_F(EntryTest, PlusAloneRegistersAndEndsWithZeroWithoutRuntime)
 {
     resultToReturn = 5;
