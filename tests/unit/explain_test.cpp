@@ -114,7 +114,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
         int exitCode;
     } cases[] = {
         {"bare start", u"", [] {},
-         "KolFile10\\DLL = C:\\\\Program Files\\\\Demo\\\\Demo.DLL", 0},
+         "KolFile10\\DLL = C:\\Program Files\\Demo\\Demo.DLL", 0},
         {"no argument: the default request", u"", [] {},
          "arguments: none, so the request is \"StartKol\"", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
@@ -153,7 +153,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              HostAddFile(u"C:\\Program Files\\Demo\\Shared.dll");
              HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"D:\\Rt\\Kol.dll");
          },
-         "D:\\\\Rt\\\\Kol.dll, at its full path\n    it exports KolMainW", 0},
+         "D:\\Rt\\Kol.dll, at its full path\n    it exports KolMainW", 0},
         {"runtime that can't be read", u"x", [] { files.clear(); },
          "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
@@ -192,7 +192,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              AddProgram(u"C:\\Program Files\\Demo\\kolw.exe", false, {});
              HostAddFile(u"C:\\Program Files\\Demo\\app.kol");
          },
-         "child's line: \"\"C:\\\\Program Files\\\\Demo\\\\app.kol\" doc.kol\"", 0},
+         "child's line: \"\"C:\\Program Files\\Demo\\app.kol\" doc.kol\"", 0},
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
@@ -209,8 +209,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
              WithoutRuntimeBeside();
              AddProgram(u"C:\\Program Files\\Demo\\Demo.DLL", true, {"KolMainW"});
          },
-         "registered (KolFile10\\DLL, without enclosing quotes) \"C:\\\\Program Files\\\\Demo"
-         "\\\\Demo.DLL\": C:\\\\Program Files\\\\Demo\\\\Demo.DLL, at its full path\n"
+         "registered (KolFile10\\DLL, without enclosing quotes) \"C:\\Program Files\\Demo"
+         "\\Demo.DLL\": C:\\Program Files\\Demo\\Demo.DLL, at its full path\n"
          "    it exports KolMainW",
          0},
         {"a registration that a bare start overwrites", u"",
@@ -226,7 +226,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              AddProgram(u"C:\\Old\\Kol.dll", true, {"KolMainW"});
              HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"C:\\Old\\Kol.dll");
          },
-         "\\\\Old\\\\Kol.dll, at its full path", 0},
+         "\\Old\\Kol.dll, at its full path", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

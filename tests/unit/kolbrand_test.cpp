@@ -57,6 +57,14 @@ std::string IcoFile(const std::vector<int>& sizes)
     return directory + images;
 }
 
+// The headers of an unsigned image for the processor of that machine field.
+ExecutableImage Headers(unsigned machine)
+{
+    ExecutableImage image;
+    image.machine = machine;
+    return image;
+}
+
 std::string Joined(const std::vector<std::string>& lines)
 {
     std::string all;
@@ -484,10 +492,12 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     launcher.config = "SplashScreenTitle=T|UseJavaVM";
     launcher.hasIcon = true;
     launcher.icons = {{16, 16, 0, 1, 32, 1, ""}, {256, 256, 0, 1, 8, 2, ""}};
+    // The byte 0xE9 as the launcher widens it, U+FFE9.
     EXPECT_EQ("L.exe\n"
               "architecture: x86 (32-bit)\n"
+              "signed: no\n"
               "mode: in-process\n"
-              "CommandLine: \"caf\\xE9 start\" (8 bytes after the first line are ignored)\n"
+              "CommandLine: \"caf\xEF\xBF\xA9 start\" (8 bytes after the first line are ignored)\n"
               "LaunchLine: present but never read (CommandLine wins)\n"
               "CONFIG:\n"
               "  SplashScreenTitle=T\n"
@@ -496,17 +506,21 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "splash shown: none (no SplashScreen entry)\n"
               "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n"
               "version: none\n",
-              DescribeLauncher("L.exe", 0x14C, launcher));
+              DescribeLauncher("L.exe", Headers(0x14C), launcher));
 
     LauncherResources bare;
     bare.hasLaunchLine = true;
     bare.launchLine = "run.kol";
-    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nmode: launch-line\nLaunchLine: \"run.kol\"\n"
-              "CONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
+    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nsigned: no\nmode: launch-line\n"
+              "LaunchLine: \"run.kol\"\nCONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
               "splash shown: none (no SplashScreen entry)\nicon group 50: none\nversion: none\n",
-              DescribeLauncher("L.exe", 0x1C2, bare));
-    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x8664, bare).find("L.exe\narchitecture: x64 (64-bit)\n"));
-    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x166, bare)
+              DescribeLauncher("L.exe", Headers(0x1C2), bare));
+    ExecutableImage signedImage = Headers(0x8664);
+    signedImage.certificates = {0x9000, 1464};
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", signedImage, bare)
+                      .find("L.exe\narchitecture: x64 (64-bit)\nsigned: yes (a certificate table "
+                            "of 1464 bytes; a branded copy is unsigned)\nmode: launch-line\n"));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", Headers(0x166), bare)
                       .find("L.exe\narchitecture: an unknown processor (machine 0x0166)\n"));
 }
 
@@ -657,7 +671,7 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     launcher.bitmaps = {{"SMALL", Bmp(139, 136), ""},
                         {"TALL", Bmp(240, 320, 4), ""},
                         {"WIDE", Bmp(320, 240, 32), ""}};
-    std::string listing = DescribeLauncher("L.exe", 0x8664, launcher);
+    std::string listing = DescribeLauncher("L.exe", Headers(0x8664), launcher);
     std::string expected = "SplashScreen bitmaps:\n"
                            "  SMALL: 139x136, 24 bits per pixel, accepted\n"
                            "  TALL: 240x320, 4 bits per pixel, accepted\n"
@@ -882,7 +896,9 @@ TEST_F(KolbrandTest, OnlyAWholeLauncherIsRead)
         SCOPED_TRACE(c.what);
         std::vector<ImageResource> resources = {{"poison", "", 0, ""}};
         std::string error;
-        int read = ReadLauncherImage("l.exe", c.file, LanguagePreference(), &resources, &error);
+        ExecutableImage headers;
+        int read = ReadLauncherImage("l.exe", c.file, LanguagePreference(), &headers, &resources,
+                                     &error);
         EXPECT_EQ(c.error == nullptr, read == 1) << error;
         if (c.error != nullptr) {
             EXPECT_EQ(0u, error.find(c.error)) << error;
@@ -972,16 +988,17 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
         SCOPED_TRACE(c.what);
         test_images::TestImage test;
         test.resources = c.resources;
+        ExecutableImage headers;
         std::vector<ImageResource> image;
         std::string error;
         ASSERT_EQ(1, ReadLauncherImage("l.exe", test_images::BuildImage(test), c.languages,
-                                       &image, &error))
+                                       &headers, &image, &error))
             << error;
-        std::string listing = DescribeLauncher("L", 0x8664, ReadLauncherResources(image));
+        std::string listing = DescribeLauncher("L", headers, ReadLauncherResources(image));
         EXPECT_NE(std::string::npos, listing.find(c.listed)) << listing;
         EXPECT_EQ(c.warnings, listing.substr(std::min(listing.find("warning: "), listing.size())));
         std::string rewritten =
-            DescribeLauncher("L", 0x8664, ReadLauncherResources(AsRewritten(image, c.languages)));
+            DescribeLauncher("L", Headers(0x8664), ReadLauncherResources(AsRewritten(image, c.languages)));
         EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
         EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
     }
@@ -1046,20 +1063,60 @@ TEST_F(KolbrandTest, AnInputIsNeverTheOutput)
     }
 }
 
-// What --list and --explain print of a value can't begin a line of its own, nor pass for
-// an escape or a path.
-TEST_F(KolbrandTest, PrintedValuesAreEscaped)
+// What --list, --explain and every message print of a value is what Windows shows, but for
+// what can't be shown plainly: that is written <U+XXXX>, which no path holds.
+TEST_F(KolbrandTest, PrintedValuesAreShownAsWindowsShowsThem)
 {
-    EXPECT_EQ("C:\\\\j\\xFCrgen\\x0A\\x7F ~", ::Shown("C:\\j\xFCrgen\n\x7F ~"));
-    EXPECT_EQ("C:\\\\j\\u00FCrgen\\uFFE9", ShownUnits(u"C:\\j\u00FCrgen\uFFE9"));
-    EXPECT_EQ("A \\\\ B\\u000D\\u000ACommandLine: x", ShownText("A \\ B\r\nCommandLine: x"));
-    EXPECT_EQ("\\u0085|\\u2028|\\u2029|\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
-              ShownText("\xC2\x85|\xE2\x80\xA8|\xE2\x80\xA9|"
-                        "\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    const struct {
+        std::u16string units;
+        const char* shown;
+    } cases[] = {
+        {u"\\\\server\\share\\C:\\K\u00F6l\\a b.exe", "\\\\server\\share\\C:\\K\xC3\xB6l\\a b.exe"},
+        {u"\u001F \u007E\u007F", "<U+001F> ~<U+007F>"},
+        {u"\u009F\u00A0\u00AD", "<U+009F>\xC2\xA0<U+00AD>"},
+        {u"\u200A\u200B\u200F\u2010", "\xE2\x80\x8A<U+200B><U+200F>\xE2\x80\x90"},
+        {u"\u2027\u2028\u202E\u202F", "\xE2\x80\xA7<U+2028><U+202E>\xE2\x80\xAF"},
+        {u"\u2066\uFEFF\uFFFD\uFFFE\uFFFF", "<U+2066><U+FEFF>\xEF\xBF\xBD<U+FFFE><U+FFFF>"},
+        {u"\U0001F600\U0001FFFE\U000E0041", "\xF0\x9F\x98\x80<U+1FFFE><U+E0041>"},
+        // Unpaired surrogates, and one low before a high, which pair with nothing.
+        {u"a\xD800" u"b\xDFFF", "a<U+D800>b<U+DFFF>"},
+        {std::u16string{0xDC00, 0xD800}, "<U+DC00><U+D800>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(c.shown, ShownUnits(c.units));
+        EXPECT_EQ(c.shown, ShownText(Utf8FromUtf16(c.units))) << "UTF-8 shows the same";
+        EXPECT_EQ(c.units, Utf16FromUtf8(Utf8FromUtf16(c.units))) << "and survives the trip";
+    }
+    // The launcher's bytes, widened one character each: 0xE9 to U+FFE9.
+    EXPECT_EQ("C:\\j\xEF\xBF\xA9<U+000A><U+FFFB><U+FFFF>", ::Shown("C:\\j\xE9\n\xFB\xFF"));
+    // A byte that begins no UTF-8 sequence is U+FFFD; a surrogate's own bytes are itself.
+    EXPECT_EQ("\xEF\xBF\xBD<U+D800>", ShownText("\xFF\xED\xA0\x80"));
+    EXPECT_EQ("kolbrand: A.bmp<U+000A>KOLBRAND: W<U+0009><U+0089>: is cut short\n",
+              MessageLine("A.bmp\nKOLBRAND: W\t\xC2\x89: is cut short"));
     LauncherResources launcher;
     launcher.bitmaps = {{"A\nCommandLine: x", Bmp(2, 2), ""}};
-    EXPECT_NE(std::string::npos,
-              DescribeLauncher("L", 0x8664, launcher).find("  A\\u000ACommandLine: x: 2x2, 24 bits"));
+    EXPECT_NE(std::string::npos, DescribeLauncher("L", Headers(0x8664), launcher)
+                                     .find("  A<U+000A>CommandLine: x: 2x2, 24 bits"));
+}
+
+TEST_F(KolbrandTest, TheFirstUnpairedSurrogate)
+{
+    const struct {
+        const char* text;
+        unsigned surrogate;
+    } cases[] = {
+        {"", 0},
+        {"\xEF\xBF\xBD \xFF", 0},
+        {"\xF0\x9F\x98\x80", 0},
+        {"\xED\xA0\xBD\xED\xB8\x80", 0},  // the halves of U+1F600, each in its own bytes
+        {"a\xED\xA0\x80", 0xD800},
+        {"\xED\xB0\x80\xED\xA0\x80", 0xDC00},
+        {"\xED\xAF\xBF", 0xDBFF},
+        {"\xED\xBF\xBF", 0xDFFF},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.surrogate, FirstUnpairedSurrogate(c.text)) << ShownText(c.text);
 }
 
 TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
@@ -1120,20 +1177,49 @@ TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
     EXPECT_EQ("its version field ProductName reads back otherwise",
               CompareWritten(written, version, written));
 
-    EXPECT_EQ("", CheckWritable(meant));
-    EXPECT_EQ("resource #24/#1 (language 0) is empty, and the system's resource update cannot "
-              "write an empty resource",
-              CheckWritable({meant[0], {"#24", "#1", 0, ""}}));
-    EXPECT_EQ("resource SPLASHSCREEN/SMALL (language 1033) is twice in the source, in names that "
-              "differ in small and capital letters: written in capitals, as the system looks "
-              "names up, the two would be one",
-              CheckWritable({{"SPLASHSCREEN", "SMALL", 0x409, "a"}, meant[1],
-                             {"SPLASHSCREEN", "SMALL", 0x409, "b"}}));
-    EXPECT_EQ("resource SPLASHSCREEN/CAF\xC3\xA9 (language 1033) has a name with a character "
-              "outside ASCII: kolbrand writes names in capitals, as the system looks them up, "
-              "and knows the capitals of ASCII letters only (the launcher never looks such a "
-              "name up)",
-              CheckWritable({meant[1], {"SPLASHSCREEN", "CAF\xC3\xA9", 0x409, "a"}}));
+}
+
+// What the system's resource update can't write, and an output too large to read back, are
+// refused before anything is written.
+TEST_F(KolbrandTest, WhatCantBeWrittenIsRefusedFirst)
+{
+    const ImageResource icon = {"#3", "#1", 0x409, "0123456789"};
+    // Its data, what its entries and padding may take, and its names in UTF-16.
+    const uint64_t iconBound = 10 + 96 + 2 * (2 + 2);
+    EXPECT_EQ(100 + (1u << 20) + iconBound, WrittenSizeBound(100, {icon}));
+    const uint64_t largestSource = LargestOutput - WrittenSizeBound(0, {icon});
+    const struct {
+        const char* what;
+        std::vector<ImageResource> image;
+        uint64_t sourceSize;
+        const char* refusal;  // "": writable
+    } cases[] = {
+        {"plain", {icon, {"TEXT", "CONFIG", 0x409, "A"}}, 0, ""},
+        {"an empty resource", {icon, {"#24", "#1", 0, ""}}, 0,
+         "resource #24/#1 (language 0) is empty, and the system's resource update cannot "
+         "write an empty resource"},
+        {"two names that differ in case",
+         {{"SPLASHSCREEN", "SMALL", 0x409, "a"}, icon, {"SPLASHSCREEN", "SMALL", 0x409, "b"}}, 0,
+         "resource SPLASHSCREEN/SMALL (language 1033) is twice in the source, in names that "
+         "differ in small and capital letters: written in capitals, as the system looks names "
+         "up, the two would be one"},
+        {"a name outside ASCII", {icon, {"SPLASHSCREEN", "CAF\xC3\xA9", 0x409, "a"}}, 0,
+         "resource SPLASHSCREEN/CAF\xC3\xA9 (language 1033) has a name with a character outside "
+         "ASCII: kolbrand writes names in capitals, as the system looks them up, and knows the "
+         "capitals of ASCII letters only (the launcher never looks such a name up)"},
+        {"a type outside ASCII", {icon, {"\xC3\x89" "CRAN", "A", 0x409, "a"}}, 0,
+         "resource \xC3\x89" "CRAN/A (language 1033) has a name with a character outside ASCII"},
+        {"the largest output", {icon}, largestSource, ""},
+        {"a byte more", {icon}, largestSource + 1,
+         "it would take up to 1024 MB, more than the 1024 MB that kolbrand writes (the "
+         "system's resource update fails on 2 GB)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string refusal = CheckWritable(c.image, c.sourceSize);
+        EXPECT_EQ(c.refusal, refusal.substr(0, strlen(c.refusal)));
+        EXPECT_EQ(*c.refusal == 0, refusal.empty()) << refusal;
+    }
 }
 
 // UTF-16 text as the version resource holds it, without its NUL.
@@ -1340,7 +1426,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
                          "\xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80"},
          "dir\\Chess.exe",
          "version: file 2.5.65535.7, product 2.5.65535.7\n  FileVersion: 2.5.65535.7\n"
-         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\\\ B\n"
+         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\ B\n"
          "  FileDescription: Chess \"Pro\"\n  OriginalFilename: Chess.exe\n"
          "  ProductName: Chess\n"
          "  LegalCopyright: \xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80\n"},
@@ -1349,7 +1435,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         {"a name that Windows trims", {"--copyright", "(C)\r\nCommandLine: \"x\""}, "dot.exe. .",
          "version: file 1.0.0.0, product 1.0.0.0\n  FileVersion: 1.0.0.0\n"
          "  ProductVersion: 1.0.0.0\n  CompanyName: Morvane\n  FileDescription: Kol launcher\n"
-         "  OriginalFilename: dot.exe\n  LegalCopyright: (C)\\u000D\\u000ACommandLine: \"x\"\n"},
+         "  OriginalFilename: dot.exe\n  LegalCopyright: (C)<U+000D><U+000A>CommandLine: \"x\"\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1363,7 +1449,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         inputs.from.version = launcher;
         Diagnostics diagnostics;
         LauncherResources out = PlanBrand(options, inputs, &diagnostics);
-        std::string listing = DescribeLauncher("L", 0x8664, out);
+        std::string listing = DescribeLauncher("L", Headers(0x8664), out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
     // A field is set where the system's version functions find it, whatever its key's case.
@@ -1374,7 +1460,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
     inputs.from.version = VersionResource("", capitals, "a.exe");
     Diagnostics diagnostics;
     std::string listing =
-        DescribeLauncher("L", 0x8664, Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
+        DescribeLauncher("L", Headers(0x8664), Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
     EXPECT_EQ("version: file 0.0.0.0, product 0.0.0.0\n  PRODUCTNAME: Chess\n"
               "  OriginalFilename: o.exe\n",
               listing.substr(listing.find("version:")));
