@@ -332,4 +332,31 @@ TEST_F(ExplainTest, ARegisteredPathTooLongForTheLauncherLoadsNothing)
     }
 }
 
+// The window's title is the first SplashScreenTitle, which CONFIG's entries show: it isn't
+// shown twice, however long it is.
+TEST_F(ExplainTest, TheSplashTitleIsShownOnce)
+{
+    const std::string title(1000, 't');
+    const struct {
+        const char* what;
+        std::string config;
+        std::string title;
+        const char* window;
+    } cases[] = {
+        {"a title", "SplashScreenTitle=" + title + "|SplashScreen=139x136;SPLASHSCREEN1", title,
+         "  window at 50,92, 139x136, titled by the first SplashScreenTitle; the start waits"},
+        {"none", "SplashScreen=139x136;SPLASHSCREEN1", "My Splash Screen",
+         "  window at 50,92, 139x136, titled \"My Splash Screen\"; the start waits"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WithoutRuntimeBeside();
+        ForgetLoadedConfig();
+        HostAddResource(HostMainModule(), u"CONFIG", u"Text", c.config);
+        std::string report = ExplainStart(Inputs(u"x")).report;
+        EXPECT_NE(std::string::npos, report.find(c.window)) << report;
+        EXPECT_EQ(report.find(c.title), report.rfind(c.title));
+    }
+}
+
 }  // namespace

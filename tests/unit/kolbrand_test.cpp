@@ -154,6 +154,10 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{"--explain", "a.exe", "--screen", ""}, "--screen is given an empty value"},
         {{"out.exe", "--version", ""}, "--version is given an empty value"},
         {{"out.exe", "--description", ""}, nullptr},
+        {{"out.exe", "--product", "a\xED\xA0\x80"},
+         "--product: holds half a character, the unpaired surrogate <U+D800>: give the "
+         "character whole"},
+        {{"out.exe", "--copyright", "\xED\xA0\xBD\xED\xB8\x80"}, nullptr},
     };
     for (const OptionCase& c : cases) {
         std::string shown;
@@ -278,6 +282,13 @@ TEST_F(KolbrandTest, ConfigRules)
         {"|||", {}, {}},
         {"=A", {}, {"entry \"\" is not read"}},
         {"SplashScreenTitle=Caf\xE9", {}, {"byte above 0x7F at offset 21"}},
+        {"UseJavaVM=true|UseJavaVM=false",
+         {}, {"c.txt: UseJavaVM=false is never read: the launcher takes the first UseJavaVM"}},
+        {"SplashScreenTitle=" + std::string(255, 't'), {}, {}},
+        {"SplashScreenTitle=" + std::string(256, 't') + "|SplashScreenTitle=B",
+         {"c.txt: SplashScreenTitle has 256 characters; kolbrand writes titles of at most 255"},
+         {"c.txt: SplashScreenTitle=B is never read: the launcher takes the first "
+          "SplashScreenTitle"}},
     };
     for (const ConfigCase& c : cases) {
         SCOPED_TRACE("config: " + c.config);
@@ -330,6 +341,8 @@ TEST_F(KolbrandTest, RefusesBrokenIcoFiles)
         {"directory cut", good.substr(0, 30), "its directory lists 2 images"},
         {"image beyond the end", good.substr(0, good.size() - 1),
          "image 2 (32x32) lies outside the file"},
+        {"an empty image", good.substr(0, Entry(1, 8)) + U32(0) + good.substr(Entry(1, 12)),
+         "image 2 (32x32) is empty: its directory entry gives it 0 bytes"},
         {"png", good.substr(0, second) + "\x89PNG\r\n\x1a\n" + good.substr(second + 8),
          "image 2 (32x32) is PNG-compressed"},
         {"header 12", good.substr(0, second) + U32(12) + good.substr(second + 4),
@@ -609,6 +622,26 @@ TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
     }
 }
 
+// A message about a bitmap the output lacks names at most 10 of those it holds.
+TEST_F(KolbrandTest, AMissingBitmapIsToldWithTenOfThoseThere)
+{
+    const struct {
+        size_t count;
+        const char* held;
+    } cases[] = {
+        {10, "(it holds B1, B2, B3, B4, B5, B6, B7, B8, B9, B10)"},
+        {11, "(it holds B1, B2, B3, B4, B5, B6, B7, B8, B9, B10 and 1 more)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<SplashBitmap> bitmaps;
+        for (size_t i = 1; i <= c.count; i++)
+            bitmaps.push_back({"B" + std::to_string(i), Bmp(2, 2), ""});
+        Diagnostics diagnostics;
+        CheckConfig("c.txt", "SplashScreen=2x2;NONE", false, bitmaps, &diagnostics);
+        ExpectMessages({c.held}, diagnostics.errors);
+    }
+}
+
 TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
 {
     BitmapFile file;
@@ -724,10 +757,40 @@ TEST_F(KolbrandTest, HostileInputs)
     auto icon = [](int bits, uint32_t colours) {
         return [=](BrandInputs* inputs) { inputs->iconData = IcoWithColours(bits, colours); };
     };
+    // A bitmap of that depth whose colour table has that many entries, its pixels at offset.
+    auto paletted = [](int bits, int colours, int offset) {
+        return [=](BrandInputs* inputs) {
+            BitmapFile file;
+            file.bitsPerPixel = bits;
+            file.colours = colours;
+            file.dataOffset = offset;
+            inputs->splashData = {file.Bytes()};
+        };
+    };
+    // A source whose version texts are those of the shipped launcher, the description in
+    // the case given.
+    auto shipped = [](const std::string& description) {
+        return [=](BrandInputs* inputs) {
+            VersionChanges changes;
+            changes.fields = {{"CompanyName", "Morvane"},
+                              {"FileDescription", description},
+                              {"LegalCopyright", "Copyright (C) 2026 Morvane"},
+                              {"ProductName", "Kol Virtual Machine"}};
+            inputs->from.hasVersion = true;
+            inputs->from.version = VersionResource("", changes, "launcher.exe");
+        };
+    };
     const std::vector<std::string> configFile = {"o.exe", "--config-file", "c.txt"};
     const std::vector<std::string> bigSplash = {"o.exe", "--config", "SplashScreen=1x1;BIG",
                                                 "--splash", "BIG=big.bmp", "--remove-splash",
                                                 "SPLASHSCREEN1"};
+    const std::vector<std::string> newSplash = {"o.exe", "--config", "SplashScreen=2x2;NEW",
+                                                "--splash", "NEW=n.bmp", "--remove-splash",
+                                                "SPLASHSCREEN1"};
+    const char* const noColours = "n.bmp: has 8 bits per pixel but no colour table (its pixels "
+                                  "begin right after its header), so the launcher would show "
+                                  "it black: save it with its colour table, or with 24 bits per "
+                                  "pixel";
     const HostileCase cases[] = {
         {"UTF-16 with its mark", configFile, config(std::string("\xFF\xFEU\0s\0", 6)),
          {"c.txt: is saved as UTF-16 (little-endian), but the launcher reads CONFIG one byte "
@@ -785,6 +848,29 @@ TEST_F(KolbrandTest, HostileInputs)
              inputs->from.hasCommandLine = inputs->from.hasLaunchLine = true;
          },
          {}, {}},
+        {"8 bits without a colour table", newSplash, paletted(8, 0, -1), {noColours}, {}},
+        {"1 bit, 3 bytes of a colour table", newSplash, paletted(1, 0, 57),
+         {"n.bmp: has 1 bits per pixel but no colour table"}, {}},
+        {"1 bit, one colour of two", newSplash, paletted(1, 1, -1), {}, {}},
+        {"a bitmap named in small letters, CONFIG's in capitals",
+         {"o.exe", "--config", "SplashScreen=2x2;SPLASHSCREEN1|SplashScreen=100x80;BIG",
+          "--splash", "big=b.bmp"},
+         bitmap(100, 80, 24, -1), {}, {}},
+        {"the shipped launcher's texts", {"o.exe", "--copyright", "(C) Me"},
+         shipped("Kol launcher"), {},
+         {"o.exe: FileDescription is still the shipped launcher's \"Kol launcher\": "
+          "--description sets your own",
+          "o.exe: ProductName is still the shipped launcher's \"Kol Virtual Machine\": "
+          "--product sets your own",
+          "o.exe: CompanyName is still the shipped launcher's \"Morvane\": --company sets "
+          "your own"}},
+        {"texts like the shipped launcher's", {"o.exe", "--product", "P", "--company", "C"},
+         shipped("kol launcher"), {},
+         {"o.exe: LegalCopyright is still the shipped launcher's \"Copyright (C) 2026 "
+          "Morvane\": --copyright sets your own"}},
+        {"a signed source", {"o.exe"}, [](BrandInputs* inputs) { inputs->fromSigned = true; }, {},
+         {"launcher.exe: is signed, and branding changes bytes that its signature covers: "
+          "o.exe is written unsigned; sign it after branding"}},
         {"a typed CONFIG outside ASCII",
          {"o.exe", "--config", "SplashScreen=2x2;SPLASHSCREEN1|SplashScreenTitle=Caf\xC3\xA9"},
          none, {"--config: holds a character outside ASCII"}, {}},
@@ -976,6 +1062,13 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
          "out of order, and the system's search, which expects them sorted, misses language "
          "1031\n",
          "CommandLine: \"deutsch.kol\""},
+        {"CONFIG in German and English, on an English machine",
+         {{"TEXT", "CONFIG", 0x407, "SplashScreenTitle=Titel"},
+          {"TEXT", "CONFIG", 0x409, "SplashScreenTitle=Title"}, mark},
+         english, "CONFIG:\n  SplashScreenTitle=Title\n",
+         "warning: resource TEXT/CONFIG (language 1031) is not taken: the system takes "
+         "language 1033 of it instead, by this machine's language preferences\n",
+         "CONFIG:\n  SplashScreenTitle=Title\n"},
         {"neither language preferred: the first one listed",
          {{"TEXT", "COMMANDLINE", 0x40C, "francais.kol"},
           {"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"}, mark},
@@ -1001,6 +1094,42 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
             DescribeLauncher("L", Headers(0x8664), ReadLauncherResources(AsRewritten(image, c.languages)));
         EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
         EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
+    }
+}
+
+// The system searches a directory's names in capitals, by halves, comparing code units, with
+// a stored name that begins the one searched for coming before it: an entry the search
+// never lands on is one the launcher never finds, and the listing says why.
+TEST_F(KolbrandTest, TheSearchLandsOnEachEntryOrSaysWhyNot)
+{
+    const struct {
+        const char* what;
+        DirectoryKeys keys;
+        std::vector<std::string> missed;  // a piece of why, for each entry; "": found
+    } cases[] = {
+        {"sorted, a name before the longer one it begins", {{u"TEXT", u"TEXTS"}, {3, 14}},
+         {"", "", "", ""}},
+        {"a name whose only small letter is z", {{u"SIZz"}, {}},
+         {"\"SIZz\" is stored in small letters, and the system looks the types up in capitals"}},
+        {"a name whose only small letter is a", {{u"aBC"}, {}}, {"\"aBC\" is stored in small"}},
+        {"a name listed twice", {{u"A", u"A"}, {}},
+         {"", "\"A\" is listed twice among the types, and the system's search lands on the "
+              "other one"}},
+        {"names out of order", {{u"B", u"A"}, {}},
+         {"", "the types are out of order, and the system's search, which expects them sorted, "
+              "misses \"A\""}},
+        {"a number listed twice", {{}, {1, 1}}, {"", "#1 is listed twice among the types"}},
+        {"numbers out of order", {{}, {2, 1}}, {"", "the types are out of order"}},
+        {"names sorted as code units", {{u"Z", u"\u00C9"}, {}}, {"", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(c.missed.size(), c.keys.names.size() + c.keys.numbers.size());
+        for (size_t i = 0; i < c.missed.size(); i++) {
+            std::string why = MissedEntry(c.keys, i, "the types");
+            EXPECT_EQ(0u, why.find(c.missed[i])) << i << ": " << why;
+            EXPECT_EQ(c.missed[i].empty(), why.empty()) << i << ": " << why;
+        }
     }
 }
 
@@ -1061,6 +1190,66 @@ TEST_F(KolbrandTest, AnInputIsNeverTheOutput)
         EXPECT_EQ(c.refusal, refusal.substr(0, strlen(c.refusal)));
         EXPECT_EQ(*c.refusal == 0, refusal.empty()) << refusal;
     }
+}
+
+// An output names a file of its own: not a stream of one, a device, or a folder.
+TEST_F(KolbrandTest, AnOutputNamesAFile)
+{
+    const char* const stream = "names a stream of the file before its \":\", not a file of its "
+                               "own: give a name without \":\"";
+    const char* const device = "is the name of a device, not of a file";
+    const char* const folder = "names a folder, not a file: give the output's name after it";
+    const struct {
+        std::string output;
+        const char* refusal;  // "": a file
+    } cases[] = {
+        {"app.exe", ""},
+        {"C:\\Apps\\app.exe", ""},
+        {"C:app.exe", ""},
+        {"/home/me/Chess.exe", ""},
+        {"\\\\?\\C:\\Apps\\app.exe", ""},
+        {"out.exe:s", stream},
+        {"base.exe::$DATA", stream},
+        {"C:\\Apps\\a:b.exe", stream},
+        {"Apps\\C:app.exe", stream},
+        {"Apps\\", folder},
+        {"/home/me/", folder},
+        {"C:", folder},
+        {"NUL", device},
+        {"C:\\Apps\\nul.exe", device},
+        {"CON .txt", device},
+        {"conin$", device},
+        {"COM1.exe", device},
+        {"LPT0", device},
+        {"COM\xC2\xB9.exe", device},
+        {"COM10.exe", ""},
+        {"NULL.exe", ""},
+        {"CONSOLE", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        std::string refusal = CheckOutputName(c.output);
+        EXPECT_EQ(*c.refusal == 0 ? "" : c.output + ": " + c.refusal, refusal);
+    }
+}
+
+// The temporary file lies in the output's folder, and its name fits where the output's
+// does, however long that is.
+TEST_F(KolbrandTest, TheTemporaryFileLiesBesideTheOutput)
+{
+    const struct {
+        std::string output;
+        unsigned long id;
+        std::string temporary;
+    } cases[] = {
+        {"app.exe", 7, "kolbrand-7.tmp"},
+        {"C:\\Apps\\app.exe", 42, "C:\\Apps\\kolbrand-42.tmp"},
+        {"C:app.exe", 1, "C:kolbrand-1.tmp"},
+        {"/home/me/app.exe", 1, "/home/me/kolbrand-1.tmp"},
+        {"D:\\" + std::string(251, 'n') + ".exe", 4294967295ul, "D:\\kolbrand-4294967295.tmp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.temporary, TemporaryPathFor(c.output, c.id)) << c.output;
 }
 
 // What --list, --explain and every message print of a value is what Windows shows, but for
@@ -1245,6 +1434,10 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
          "the version information would take 65552 bytes, more than the 65535 its 16-bit "
          "lengths can give: its field FileDescription takes 40042 of them"},
         {"32,000 characters in one", 32000, 0, ""},
+        // ProductName's key is 4 characters shorter.
+        {"two longest fields alike: the first one named", 16400, 16404,
+         "the version information would take 65960 bytes, more than the 65535 its 16-bit "
+         "lengths can give: its field FileDescription takes 32842 of them"},
         {"the most a text may hold, in one", 32767, 0,
          "the version information would take 65848 bytes, more than the 65535 its 16-bit "
          "lengths can give: its field FileDescription takes 65576 of them"},
@@ -1343,6 +1536,95 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
     }
 }
 
+// A resource's blocks all fit 16-bit lengths: one of exactly 65535 bytes is written.
+TEST_F(KolbrandTest, AVersionResourceMayTakeAll65535Bytes)
+{
+    // A source whose Translation, its last block, holds 3 bytes more, so that the whole
+    // takes an odd number of bytes: its length, and those of the blocks around it, grow.
+    std::string source = VersionResource("", VersionChanges(), "o.exe") + "\1\1\1";
+    auto grow = [&source](size_t at) {
+        unsigned length = (unsigned char)source[at] | (unsigned char)source[at + 1] << 8;
+        test_images::Put16(&source, at, length + 3);
+    };
+    size_t translation = source.find(Utf16Bytes("Translation")) - 6;
+    for (size_t at : {(size_t)0, source.find(Utf16Bytes("VarFileInfo")) - 6, translation,
+                      translation + 2})
+        grow(at);
+    const struct {
+        size_t description;
+        size_t size;  // 0: refused
+    } cases[] = {{32608, 65535}, {32610, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        VersionChanges changes;
+        changes.fields = {{"FileDescription", std::string(c.description, 'd')}};
+        VersionInfo meant;
+        std::string refusal;
+        std::string made = BrandVersionResource(source, changes, "o.exe", &meant, &refusal);
+        EXPECT_EQ(c.size, made.size());
+        EXPECT_EQ(c.size == 0, !refusal.empty()) << refusal;
+    }
+}
+
+// A version block as the resource compiler writes it: a text's value with its NUL, and
+// counted in characters.
+std::string VersionBlock(const std::string& key, bool text, const std::string& value,
+                         const std::vector<std::string>& children = {})
+{
+    std::string data = text ? Utf16Bytes(value) + U16(0) : value;
+    std::string block = U16(0) + U16((unsigned)(text ? value.size() + 1 : value.size())) +
+                        U16(text) + Utf16Bytes(key) + U16(0);
+    block.resize((block.size() + 3) / 4 * 4, '\0');
+    block += data;
+    for (const std::string& child : children) {
+        block.resize((block.size() + 3) / 4 * 4, '\0');
+        block += child;
+    }
+    test_images::Put16(&block, 0, (unsigned)block.size());
+    return block;
+}
+
+// Programs read the fields of the string table that the Translation names, as
+// GetFileVersionInfo and VerQueryValue give it them: branding sets them there.
+TEST_F(KolbrandTest, VersionFieldsGoToTheTableTheTranslationNames)
+{
+    const std::string fixed = U32(0xFEEF04BD) + std::string(48, '\0');
+    auto source = [&fixed](const char* first, const char* second, int language) {
+        std::vector<std::string> translation;
+        if (language >= 0)
+            translation.push_back(VersionBlock("Translation", false,
+                                               U16((unsigned)language) + U16(1200)));
+        std::vector<std::string> tables = {
+            VersionBlock(first, true, "", {VersionBlock("ProductName", true, "Alt")}),
+            VersionBlock(second, true, "", {VersionBlock("ProductName", true, "Old")})};
+        return VersionBlock("VS_VERSION_INFO", false, fixed,
+                            {VersionBlock("StringFileInfo", true, "", tables),
+                             VersionBlock("VarFileInfo", true, "", translation)});
+    };
+    const struct {
+        const char* what;
+        std::string resource;
+        const char* replaced;  // the value set anew
+        const char* kept;      // the other table's, kept
+    } cases[] = {
+        {"the second table named", source("040704B0", "040904B0", 0x409), "Old", "Alt"},
+        {"the first table named", source("040704B0", "040904B0", 0x407), "Alt", "Old"},
+        {"named in small letters", source("040704B0", "040904b0", 0x409), "Old", "Alt"},
+        {"no table of that name: the first", source("040704B0", "040904B0", 0x40C), "Alt", "Old"},
+        {"no Translation: the first", source("040704B0", "040904B0", -1), "Alt", "Old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(ReadVersionInfo(c.resource).present);
+        VersionChanges changes;
+        changes.fields = {{"ProductName", "New"}};
+        std::string made = VersionResource(c.resource, changes, "o.exe");
+        EXPECT_EQ(std::string::npos, made.find(Utf16Bytes(c.replaced)));
+        EXPECT_NE(std::string::npos, made.find(Utf16Bytes(c.kept)));
+        EXPECT_EQ("New", *FindVersionField(ReadVersionInfo(made), "ProductName"));
+    }
+}
+
 TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
 {
     std::vector<ImageResource> source = ShippedImage();
@@ -1389,6 +1671,75 @@ TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
     ASSERT_EQ(Shown(expected), Shown(image));
     for (size_t i = 0; i < image.size(); i++)
         EXPECT_EQ(expected[i].data, image[i].data) << "resource " << i;
+}
+
+const ImageResource* FindIn(const std::vector<ImageResource>& image, const std::string& type,
+                            const std::string& name)
+{
+    for (const ImageResource& resource : image) {
+        if (resource.type == type && resource.name == name)
+            return &resource;
+    }
+    return nullptr;
+}
+
+// --icon replaces group 50's images, but those that another group shows stay, so that the
+// other group stays whole. A new resource takes the languages of the one it replaces, else
+// the language of the source's first resource.
+TEST_F(KolbrandTest, OtherIconGroupsStayWhole)
+{
+    const struct {
+        const char* what;
+        std::vector<int> otherGroup;  // the images that icon group 1 shows
+        std::vector<int> kept;        // of group 50's images, 1 and 2
+        std::vector<int> newIds;
+        std::vector<int> newLanguages;
+    } cases[] = {
+        {"no image shared", {3}, {}, {1, 2}, {0x409, 0x409}},
+        {"image 2 shared", {2}, {2}, {1, 3}, {0x409, 0x407}},
+        {"both shared", {1, 2}, {1, 2}, {3, 4}, {0x407, 0x407}},
+    };
+    std::string error;
+    const std::vector<IconImage> icons = ReadIcoFile("i.ico", IcoFile({16, 24}), &error);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<IconImage> shown;
+        for (int id : c.otherGroup)
+            shown.push_back({16, 16, 0, 1, 32, id, ""});
+        const std::string otherGroup = MakeIconGroup(shown);
+        std::vector<ImageResource> source = {{"#14", "#1", 0x407, otherGroup},
+                                             {"#3", "#1", 0x409, "old1"},
+                                             {"#3", "#2", 0x409, "old2"}};
+        if (c.otherGroup == std::vector<int>{3})
+            source.push_back({"#3", "#3", 0x409, "old3"});
+        source.push_back({"#14", "#50", 0x409,
+                          MakeIconGroup({{16, 16, 0, 1, 32, 1, ""}, {32, 32, 0, 1, 32, 2, ""}})});
+        BrandInputs inputs;
+        inputs.fromPath = "l.exe";
+        inputs.from = ReadLauncherResources(source);
+        inputs.iconData = IcoFile({16, 24});
+        BrandOptions options;
+        ASSERT_EQ(1, ParseBrandOptions({"o.exe", "--icon", "i.ico"}, &options, &error));
+        Diagnostics diagnostics;
+        LauncherResources out = PlanBrand(options, inputs, &diagnostics);
+        std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
+        for (int id : c.kept) {
+            const ImageResource* kept = FindIn(image, "#3", "#" + std::to_string(id));
+            ASSERT_NE(nullptr, kept);
+            EXPECT_EQ("old" + std::to_string(id), kept->data);
+        }
+        std::vector<int> listed;
+        for (const IconImage& icon : ReadIconGroup(FindIn(image, "#14", "#50")->data))
+            listed.push_back(icon.id);
+        EXPECT_EQ(c.newIds, listed);
+        for (size_t i = 0; i < c.newIds.size(); i++) {
+            const ImageResource* written = FindIn(image, "#3", "#" + std::to_string(c.newIds[i]));
+            ASSERT_NE(nullptr, written);
+            EXPECT_EQ(icons[i].data, written->data);
+            EXPECT_EQ(c.newLanguages[i], written->language);
+        }
+        EXPECT_EQ(otherGroup, FindIn(image, "#14", "#1")->data);
+    }
 }
 
 TEST_F(KolbrandTest, BrandingNothingCopiesTheImage)
