@@ -137,7 +137,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
          [] {
              AddProgram(Runtime, true, {"KolMainW"},
                         {"KERNEL32.dll", "Private.dll", "api-ms-win-crt-runtime-l1-1-0.dll",
-                         "Gone.dll"});
+                         "Gone.dll", "ext-ms-win-ntuser-window-l1-1-0.dll",
+                         "API-MS-WIN-CORE-SYNCH-L1-2-0.DLL"});
              HostAddFile(u"Private.dll");
          },
          "it imports Private.dll, Gone.dll, found neither in its own folder, beside the "
