@@ -302,10 +302,14 @@ static std::string OutputProblem(const std::string& output)
     std::string folder = FolderOf(output);
     DWORD folderAttributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
                                             : GetFileAttributesW(Wide(folder).c_str());
+    // The system finds no folder where a file's name is followed by a separator.
+    std::string named = folder.substr(0, folder.find_last_not_of("\\/") + 1);
+    DWORD namedAttributes = GetFileAttributesW(Wide(named).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES && namedAttributes != INVALID_FILE_ATTRIBUTES
+        && !(namedAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return folder + " is a file, not a folder";
     if (folderAttributes == INVALID_FILE_ATTRIBUTES)
         return "the folder " + folder + " does not exist";
-    if (!(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return folder + " is a file, not a folder";
     if (FullPathOf(output).compare(0, 4, L"\\\\.\\") == 0)
         return "is a device, not a file";
     DWORD attributes = GetFileAttributesW(Wide(output).c_str());
