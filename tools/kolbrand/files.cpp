@@ -350,14 +350,17 @@ static std::string WriteFailure(DWORD code, const std::string& output, uint64_t 
     return "the system gave no reason";
 }
 
-// A new file of plain attributes: a copy of a read-only source must not be read-only.
-static int WriteNewFile(const std::wstring& path, const std::string& data,
-                        const std::string& output, std::string* error)
+// Writes data at offset at of the file at path: with CREATE_ALWAYS a new file of plain
+// attributes, as a copy of a read-only source must not be read-only.
+static int WriteAt(const std::wstring& path, DWORD disposition, uint64_t at,
+                   const std::string& data, const std::string& output, std::string* error)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, disposition,
                               FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER offset;
+    offset.QuadPart = (LONGLONG)at;
     DWORD written = 0;
-    bool ok = file != INVALID_HANDLE_VALUE
+    bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, offset, NULL, FILE_BEGIN)
               && WriteFile(file, data.data(), (DWORD)data.size(), &written, NULL)
               && written == data.size();
     DWORD code = GetLastError();
@@ -394,27 +397,6 @@ static int UpdateResources(const std::wstring& file, const std::vector<ImageReso
     return ok;
 }
 
-// The checksum field of the file at path set to checksum.
-static int WriteChecksum(const std::wstring& path, uint64_t at, uint32_t checksum,
-                         const std::string& output, std::string* error)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    LARGE_INTEGER offset;
-    offset.QuadPart = (LONGLONG)at;
-    unsigned char bytes[4] = {(unsigned char)checksum, (unsigned char)(checksum >> 8),
-                              (unsigned char)(checksum >> 16), (unsigned char)(checksum >> 24)};
-    DWORD written = 0;
-    bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, offset, NULL, FILE_BEGIN)
-              && WriteFile(file, bytes, 4, &written, NULL) && written == 4;
-    DWORD code = GetLastError();
-    if (file != INVALID_HANDLE_VALUE)
-        ok = CloseHandle(file) && ok;
-    if (!ok)
-        *error = output + ": cannot be written (" + SystemError(code) + ")";
-    return ok;
-}
-
 // The copy read back as it will be run: it must hold what was meant, nothing more or less.
 // Its checksum is then made its own: the system's resource update leaves the source's.
 static int FinishWritten(const std::wstring& file, const std::vector<ImageResource>& resources,
@@ -436,8 +418,10 @@ static int FinishWritten(const std::wstring& file, const std::vector<ImageResour
         *error = output + ": the system's resource update went wrong: " + problem;
         return 0;
     }
-    return WriteChecksum(file, image.checksumAt, ImageChecksum(bytes, image.checksumAt), output,
-                         error);
+    uint32_t checksum = ImageChecksum(bytes, image.checksumAt);
+    std::string field = {(char)checksum, (char)(checksum >> 8), (char)(checksum >> 16),
+                         (char)(checksum >> 24)};
+    return WriteAt(file, OPEN_EXISTING, image.checksumAt, field, output, error);
 }
 
 static int Interrupted(const std::string& output, std::string* error)
@@ -457,7 +441,7 @@ static int WriteThroughTemporary(const std::string& sourceFile, const std::strin
     std::wstring temporary = Wide(TemporaryPathFor(output, GetCurrentProcessId()));
     writingStopped = CreateEventW(NULL, TRUE, FALSE, NULL);
     SetConsoleCtrlHandler(StopWriting, TRUE);
-    int written = WriteNewFile(temporary, sourceFile, output, error)
+    int written = WriteAt(temporary, CREATE_ALWAYS, 0, sourceFile, output, error)
                   && !Interrupted(output, error)
                   && UpdateResources(temporary, resources,
                                      WrittenSizeBound(sourceFile.size(), resources), output, error)
