@@ -457,7 +457,8 @@ TEST(ExecutableTest, ImportsMayEndAtTheirSectionsLastByte)
 // field counted as 0, the length added.
 TEST(ExecutableTest, TheChecksumIsTheSystems)
 {
-    const std::string field = "\xFF\xFF\xFF\xFF";
+    // Not 0xFFFF: a word of it is 0 to a sum whose carries are added back in.
+    const std::string field = "\x12\x34\x56\x78";
     const struct {
         const char* what;
         std::string file;
@@ -473,6 +474,8 @@ TEST(ExecutableTest, TheChecksumIsTheSystems)
         {"an odd last byte is a word's low byte", std::string("\x01\x00\x05", 3), 100, 6 + 3},
         // 0xFFFF and 0xFFFF: 0x1FFFE, and its carry added back in.
         {"a field past the end", "\xFF\xFF\xFF\xFF", 4, 0xFFFF + 4},
+        // 0x10001 words of 0xFFFF: a carry added back in once at the end would leave 0x1FFFF.
+        {"every carry added back in", std::string(0x20002, '\xFF'), 0x20002, 0xFFFF + 0x20002},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -524,6 +527,7 @@ TEST(ExecutableTest, ASignatureIsTakenOut)
              signedAt(SectionOffset, end + 16 - SectionOffset, noSectionBytes), SectionOffset,
              true},
             {"unsigned", signedAt(0, 0, none), end + 16, false},
+            {"a table of 0 bytes", signedAt(end, 0, none), end + 16, false},
             {"a directory of 4 entries, without one for it",
              signedAt(end, 16, [pe32Plus](std::string* f) {
                  Put32(f, PeHeader + 24 + (pe32Plus ? 108 : 92), 4);

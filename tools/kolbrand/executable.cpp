@@ -149,7 +149,7 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
     image->imports = ReadDirectory(file, at + directories, count, 1);
     image->resources = ReadDirectory(file, at + directories, count, 2);
     image->certificates = ReadDirectory(file, at + directories, count, CertificatesIndex);
-    image->certificatesEntryAt = count > CertificatesIndex ? at + directories + 8 * 4 : 0;
+    image->certificatesEntryAt = at + directories + 8 * CertificatesIndex;
     return 1;
 }
 
@@ -245,10 +245,15 @@ static bool FollowsSections(const ExecutableImage& image, uint64_t offset)
     return true;
 }
 
+bool IsSigned(const ExecutableImage& image)
+{
+    return image.certificates.size != 0;
+}
+
 std::string WithoutSignature(const std::string& file, const ExecutableImage& image)
 {
     const ImageDirectory& table = image.certificates;
-    if (image.certificatesEntryAt == 0 || (table.address == 0 && table.size == 0))
+    if (!IsSigned(image))
         return file;
     std::string bytes = file;
     bytes.replace((size_t)image.certificatesEntryAt, 8, 8, '\0');

@@ -36,8 +36,8 @@ struct ExecutableImage {
     ImageDirectory exports;
     ImageDirectory imports;
     ImageDirectory resources;
-    // A signature's certificate table, whose address is a file offset; and the file offset
-    // of its directory entry, 0 when the header has none.
+    // A signature's certificate table, whose address is a file offset, empty when the
+    // directory has no entry for it; and the file offset of that entry.
     ImageDirectory certificates;
     uint64_t certificatesEntryAt = 0;
 };
@@ -55,6 +55,9 @@ int ReadExecutable(const std::string& file, ExecutableImage* image, std::string*
 // carry added back in, the 4 bytes of the checksum field at checksumAt counted as 0, and the
 // file's length added.
 uint32_t ImageChecksum(const std::string& file, uint64_t checksumAt);
+
+// Whether the image carries a signature: a certificate table of any bytes.
+bool IsSigned(const ExecutableImage& image);
 
 // The file without its signature: the certificate table's directory entry emptied, and the
 // table cut off when it follows the headers and every section and ends the file, as

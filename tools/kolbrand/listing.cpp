@@ -144,7 +144,7 @@ static std::string DescribeUntaken(const LauncherResources& launcher)
 // Every branding leaves a signature out, as it changes bytes that the signature covers.
 static std::string DescribeSignature(const ExecutableImage& image)
 {
-    if (image.certificates.size == 0)
+    if (!IsSigned(image))
         return "signed: no\n";
     return "signed: yes (a certificate table of " + std::to_string(image.certificates.size) +
            " bytes; a branded copy is unsigned)\n";

@@ -43,7 +43,7 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
     ExecutableImage image;
     if (!ReadLauncherFile(inputs->fromPath, sourceFile, &image, source, error))
         return 0;
-    inputs->fromSigned = image.certificates.size != 0;
+    inputs->fromSigned = IsSigned(image);
     *sourceFile = WithoutSignature(*sourceFile, image);
     *source = AsRewritten(*source, LanguagesOfThisMachine());
     inputs->from = ReadLauncherResources(*source);
