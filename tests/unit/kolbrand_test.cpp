@@ -1091,7 +1091,7 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
         EXPECT_NE(std::string::npos, listing.find(c.listed)) << listing;
         EXPECT_EQ(c.warnings, listing.substr(std::min(listing.find("warning: "), listing.size())));
         std::string rewritten =
-            DescribeLauncher("L", Headers(0x8664), ReadLauncherResources(AsRewritten(image, c.languages)));
+            DescribeLauncher("L", headers, ReadLauncherResources(AsRewritten(image, c.languages)));
         EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
         EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
     }
@@ -1811,7 +1811,8 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
     inputs.from.version = VersionResource("", capitals, "a.exe");
     Diagnostics diagnostics;
     std::string listing =
-        DescribeLauncher("L", Headers(0x8664), Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
+        DescribeLauncher("L", Headers(0x8664),
+                         Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
     EXPECT_EQ("version: file 0.0.0.0, product 0.0.0.0\n  PRODUCTNAME: Chess\n"
               "  OriginalFilename: o.exe\n",
               listing.substr(listing.find("version:")));

@@ -257,7 +257,8 @@ std::string WithoutSignature(const std::string& file, const ExecutableImage& ima
         return file;
     std::string bytes = file;
     bytes.replace((size_t)image.certificatesEntryAt, 8, 8, '\0');
-    if (FollowsSections(image, table.address) && (uint64_t)table.address + table.size == file.size())
+    bool endsFile = (uint64_t)table.address + table.size == file.size();
+    if (FollowsSections(image, table.address) && endsFile)
         bytes.resize(table.address);
     return bytes;
 }
