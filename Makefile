@@ -3,11 +3,12 @@
 # a screenshot. Each installs what it needs on a fresh Debian 12 machine (as root) when it
 # is missing.
 
-# mingw-w64-common holds the headers that the ARM compile check uses.
+# mingw-w64-common holds the headers that the ARM compile check uses; openssl makes the
+# certificate with which osslsigncode signs branded launchers in kolbrand's tests.
 PACKAGES := cmake make g++ python3 libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
 	g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-	mingw-w64-common wine wine64 xvfb x11-apps xauth
+	mingw-w64-common wine wine64 xvfb x11-apps xauth openssl osslsigncode
 # 32-bit Wine, from Debian's i386 architecture, only where the kernel runs 32-bit programs:
 # elsewhere it can't run, and its packages would only be more to fetch.
 PACKAGES_32BIT := wine32:i386

@@ -25,7 +25,14 @@ static void CheckImage(const std::string& file, const ExecutableImage& image)
     for (const ImageResource& resource : resources)
         total += resource.data.size();
     CHECK(total <= file.size());
-    DescribeLauncher("f.exe", image.machine, ReadLauncherResources(resources));
+    DescribeLauncher("f.exe", image, ReadLauncherResources(resources));
+    // Without its signature, a file is no longer, and reads as unsigned when it reads.
+    ImageChecksum(file, image.checksumAt);
+    std::string unsignedFile = WithoutSignature(file, image);
+    CHECK(unsignedFile.size() <= file.size());
+    ExecutableImage unsignedImage;
+    if (ReadExecutable(unsignedFile, &unsignedImage, &problem))
+        CHECK(unsignedImage.certificates.size == 0);
     // Rewritten, every resource is found, and of each the lookup takes one language.
     std::set<std::pair<std::string, std::string>> taken;
     for (const ImageResource& resource : AsRewritten(resources, LanguagePreference())) {

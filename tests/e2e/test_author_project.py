@@ -35,6 +35,7 @@ class AuthorProjectTest(rig.WineTestCase):
         self.assertEqual(0, listed.returncode, listed.stderr)
         self.assertEqual(
             f"architecture: {rig.ARCHITECTURE}\n"
+            "signed: no\n"
             "mode: in-process\n"
             "CommandLine: \"chess.kol -fullscreen\"\n"
             "CONFIG:\n"

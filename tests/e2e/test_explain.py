@@ -7,6 +7,7 @@ no window, process or connection comes of it."""
 import re
 import shutil
 import subprocess
+import unicodedata
 
 import brand_assets
 import rig
@@ -37,16 +38,19 @@ def explain(launcher, line="", screen=None, extra_env=None):
 
 
 def shown(units):
-    """Code units as the demo runtime logs them ("0061 0020"), in explain's form."""
-    return "".join("\\\\" if u == 0x5C else chr(u) if 0x20 <= u < 0x7F else f"\\u{u:04X}"
-                   for u in (int(unit, 16) for unit in units.split()))
+    """Code units as the demo runtime logs them ("0061 0020"), in explain's form: as Windows
+    shows them, but for control and format characters, line and paragraph separators,
+    noncharacters and unpaired surrogates, each as <U+XXXX>."""
+    text = b"".join(int(unit, 16).to_bytes(2, "little") for unit in units.split()) \
+        .decode("utf-16-le", "surrogatepass")
+    unshown = ("Cc", "Cf", "Zl", "Zp", "Cs")
+    return "".join(f"<U+{ord(c):04X}>" if unicodedata.category(c) in unshown
+                   or ord(c) & 0xFFFE == 0xFFFE else c for c in text)
 
 
 def unescaped(text):
-    """A text as explain shows it, read back: a doubled backslash is one, \\uXXXX a code
-    unit."""
-    return re.sub(r"\\(\\|u([0-9A-F]{4}))",
-                  lambda m: "\\" if m.group(2) is None else chr(int(m.group(2), 16)), text)
+    """A text as explain shows it, read back: <U+XXXX> is that character."""
+    return re.sub(r"<U\+([0-9A-F]{4,6})>", lambda m: chr(int(m.group(1), 16)), text)
 
 
 def found(pattern, report):
@@ -54,11 +58,6 @@ def found(pattern, report):
     match = re.search(pattern, report, re.M)
     assert match, f"{pattern!r} not in the report:\n{report}"
     return ",".join(match.groups())
-
-
-def escaped(path):
-    """An ASCII path as explain shows it."""
-    return path.replace("\\", "\\\\")
 
 
 def effective_line(report):
@@ -69,7 +68,7 @@ def splash_window(report):
     """The window's x,y,width,height as the demo runtime logs them, or "none"."""
     if re.search(r"no splash", report):
         return "none"
-    return found(r'^  window ".*" at (-?\d+),(-?\d+), (\d+)x(\d+);', report)
+    return found(r'^  window at (-?\d+),(-?\d+), (\d+)x(\d+), ', report)
 
 
 class ExplainTest(rig.WineTestCase):
@@ -123,6 +122,11 @@ class ExplainTest(rig.WineTestCase):
                 call = result.call
                 self.assertEqual(shown(call["commandLineUnits"]), effective_line(report))
                 self.assertEqual(call["splash"], splash_window(report))
+                # The launcher's path as Windows shows it; the title once, with CONFIG.
+                self.assertEqual(rig.win_path(launchers[name]),
+                                 found(r"^launcher: (.*)$", report))
+                if name == "cmake":
+                    self.assertEqual(1, report.count(brand_assets.TITLE), report)
 
     def test_the_runtime_library_is_the_one_explained(self):
         launcher = rig.install(self.folder / "app", runtime=False)
@@ -145,10 +149,10 @@ class ExplainTest(rig.WineTestCase):
         cases = [
             ("registered, quoted", "x", lambda: rig.reg_set(LIBRARY_KEY, "@", "sz",
                                                             f'"{rig.win_path(registered)}"'),
-             f"{escaped(rig.win_path(registered))}, at its full path", []),
+             f"{rig.win_path(registered)}, at its full path", []),
             ("beside, without KolMainW", "x",
              lambda: shutil.copyfile(rig.HELPERS / "noentry.dll", beside),
-             f"{escaped(rig.win_path(beside))}, beside the launcher", [no_entry]),
+             f"{rig.win_path(beside)}, beside the launcher", [no_entry]),
             ("none", "x", lambda: (beside.unlink(), rig.reg_delete(LIBRARY_KEY)),
              "none loads", [none]),
             ("registered, its import only in the current folder", "x",
@@ -157,7 +161,7 @@ class ExplainTest(rig.WineTestCase):
              "in the system folder", [none]),
             ("the one a bare start registers", "",
              lambda: shutil.copyfile(rig.BIN / "Kol.dll", own),
-             f"{escaped(rig.win_path(own))}, at its full path", []),
+             f"{rig.win_path(own)}, at its full path", []),
             ("a registered one that a bare start replaces", "",
              lambda: (own.unlink(), rig.reg_set(LIBRARY_KEY, "@", "sz", rig.win_path(registered))),
              "none loads", [none]),

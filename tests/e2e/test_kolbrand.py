@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """kolbrand under Wine: a launcher it brands runs with its embedded line, splash and icon,
 and carries the same version fields, exactly as one built by kol_add_launcher with the same
-resources; bad input is refused before anything is written; --list describes a launcher."""
+resources, with a checksum of its own, unsigned and ready to be signed; bad input is refused
+before anything is written; --list describes a launcher; paths and values print as Windows
+shows them."""
 import os
 import pathlib
+import re
 import shutil
 import signal
 import struct
@@ -58,19 +61,95 @@ def bmp_with(path, offset, value, size=4):
     return bytes(data)
 
 
-def resource_directory(data):
-    """The file offset of a program's resource directory."""
+def file_offset(data, address):
+    """The file offset of an address in a program's image."""
     header = struct.unpack_from("<I", data, 0x3C)[0]
     sections, optional_size = struct.unpack_from("<H", data, header + 6)[0], \
         struct.unpack_from("<H", data, header + 20)[0]
-    pe32_plus = struct.unpack_from("<H", data, header + 24)[0] == 0x20B
-    address = struct.unpack_from("<I", data, header + 24 + (112 if pe32_plus else 96) + 16)[0]
     for i in range(sections):
         size, start, _, offset = struct.unpack_from(
             "<IIII", data, header + 24 + optional_size + 40 * i + 8)
         if start <= address < start + size:
             return offset + address - start
-    raise ValueError("no section holds the resource directory")
+    raise ValueError(f"no section holds address {address:#x}")
+
+
+def resource_directory(data):
+    """The file offset of a program's resource directory."""
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    pe32_plus = struct.unpack_from("<H", data, header + 24)[0] == 0x20B
+    return file_offset(data, struct.unpack_from(
+        "<I", data, header + 24 + (112 if pe32_plus else 96) + 16)[0])
+
+
+def checksum_offset(data):
+    return struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64
+
+
+def pe_checksum(data):
+    """A program's checksum as the system computes it: its 16-bit words summed with each
+    carry added back in, the checksum field counted as 0, and its length added."""
+    at = checksum_offset(data)
+    words = data[:at] + bytes(4) + data[at + 4:] + bytes(len(data) % 2)
+    total = 0
+    for (word,) in struct.iter_unpack("<H", words):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(data)
+
+
+def replace_version(program, resource):
+    """Puts a version resource no larger than the program's own in its place, as an edit of
+    its bytes may: the data entry of resource type 16, name 1, first language."""
+    data = bytearray(program.read_bytes())
+    base = resource_directory(data)
+
+    def child(directory, number):
+        named, numbered = struct.unpack_from("<HH", data, directory + 12)
+        targets = [struct.unpack_from("<II", data, directory + 16 + 8 * i)
+                   for i in range(named, named + numbered)]
+        return base + (next(target for field, target in targets if field == number) & 0x7FFFFFFF)
+
+    languages = child(child(base, 16), 1)
+    entry = base + struct.unpack_from("<I", data, languages + 20)[0]
+    address, size = struct.unpack_from("<II", data, entry)
+    assert len(resource) <= size, "the new version resource must fit the old one's bytes"
+    at = file_offset(data, address)
+    data[at:at + len(resource)] = resource
+    struct.pack_into("<I", data, entry + 4, len(resource))
+    program.write_bytes(bytes(data))
+
+
+def version_block(key, value=None, children=(), text=False):
+    """A block of a version resource as the resource compiler writes it: a text's value
+    with its NUL, counted in characters."""
+    value = ("" if text else b"") if value is None else value
+    data = (value + "\0").encode("utf-16-le", "surrogatepass") if text else value
+    block = struct.pack("<HHH", 0, len(value) + 1 if text else len(value), int(text)) + \
+        (key + "\0").encode("utf-16-le")
+    for part in (data, *children):
+        block += bytes(-len(block) % 4) + part
+    return struct.pack("<H", len(block)) + block[2:]
+
+
+def version_with_tables(tables, translation):
+    """A version resource of 1.0.0.0 with string tables {key: {field: value}}, and a
+    Translation of (language, code page)."""
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, 0x10000, 0, 0x10000, 0, 0x3F, 0, 4, 1,
+                        0, 0, 0)
+    strings = [version_block(key, children=[version_block(field, value, text=True)
+                                            for field, value in fields.items()], text=True)
+               for key, fields in tables.items()]
+    variables = version_block("Translation", struct.pack("<HH", *translation))
+    return version_block("VS_VERSION_INFO", fixed,
+                         [version_block("StringFileInfo", children=strings, text=True),
+                          version_block("VarFileInfo", children=[variables], text=True)])
+
+
+def bmp_without_colours():
+    """A 2x2 bitmap of 8 bits per pixel whose pixels follow its header at once."""
+    return b"BM" + struct.pack("<IHHIIiiHHIIiiII", 62, 0, 0, 54, 40, 2, 2, 1, 8, 0, 8, 0, 0,
+                               0, 0) + bytes(8)
 
 
 def reverse_names(program, type_name):
@@ -105,8 +184,12 @@ class KolbrandTest(rig.WineTestCase):
         cls.icon = cls.assets / "app.ico"
 
     def brand(self, output, *options):
+        """Brands output; its checksum must be its own."""
         completed = kolbrand(rig.win_path(output), *options)
         self.assertEqual(0, completed.returncode, completed.stderr)
+        data = pathlib.Path(output).read_bytes()
+        self.assertEqual(pe_checksum(data),
+                         struct.unpack_from("<I", data, checksum_offset(data))[0], output)
         return completed
 
     def brand_like_cmake(self, output):
@@ -221,6 +304,7 @@ class KolbrandTest(rig.WineTestCase):
     def test_list_of_the_shipped_launcher(self):
         self.assertEqual(
             f"architecture: {rig.ARCHITECTURE}\n"
+            "signed: no\n"
             "mode: in-process\n"
             "embedded line: none\n"
             "CONFIG:\n"
@@ -250,6 +334,7 @@ class KolbrandTest(rig.WineTestCase):
         self.brand_like_cmake(launcher)
         self.assertEqual(
             f"architecture: {rig.ARCHITECTURE}\n"
+            "signed: no\n"
             "mode: in-process\n"
             "CommandLine: \"app.kol start\"\n"
             "CONFIG:\n"
@@ -267,7 +352,7 @@ class KolbrandTest(rig.WineTestCase):
             "  800x480: WIDE\n"
             "icon group 50: 16x16 (32 bits), 24x24 (32 bits), 32x32 (32 bits)\n"
             "version: file 2.5.0.17, product 2.5.0.17\n"
-            "  CompanyName: Brand \\\\ Co\n"
+            "  CompanyName: Brand \\ Co\n"
             "  FileDescription: The \"Brand Test\" launcher\n"
             "  FileVersion: 2.5.0.17\n"
             "  LegalCopyright: \u00a9 2026 Brand Co \u20ac\n"
@@ -290,16 +375,44 @@ class KolbrandTest(rig.WineTestCase):
         self.brand(second, "--from", rig.win_path(first), "--launch-line", "run.kol",
                    "--config", "SplashScreen=200x150;WIDE", "--remove-splash", "splashscreen1")
         text = listing(second)
-        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nmode: launch-line\n"
-                                        "LaunchLine: \"run.kol\"\n"), text)
+        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nsigned: no\n"
+                                        "mode: launch-line\nLaunchLine: \"run.kol\"\n"), text)
         self.assertIn("SplashScreen bitmaps:\n  WIDE: 200x150", text)
         self.assertNotIn("SPLASHSCREEN1", text)
         self.assertIn("icon group 50: 16x16 (32 bits), 24x24", text, "the icon is kept")
 
     def test_from_defaults_to_the_launcher_beside_kolbrand(self):
         output = self.tmp() / "launcher.exe"
-        self.brand(output)
+        completed = self.brand(output)
         self.assertEqual(listing(rig.BIN / "launcher.exe"), listing(output))
+        # The shipped launcher's own texts, each named with the option that replaces it.
+        self.assertEqual(
+            [f"kolbrand: warning: {rig.win_path(output)}: {key} is still the shipped "
+             f"launcher's \"{value}\": {option} sets your own"
+             for key, value, option in (("FileDescription", "Kol launcher", "--description"),
+                                        ("ProductName", "Kol Virtual Machine", "--product"),
+                                        ("CompanyName", "Morvane", "--company"),
+                                        ("LegalCopyright", "Copyright (C) 2026 Morvane",
+                                         "--copyright"))],
+            completed.stderr.splitlines())
+
+    def test_from_defaults_to_the_launcher_beside_kolbrand_however_deep(self):
+        # Past 260 characters a path cut short would name a folder further up: a launcher
+        # there is another one, which must not be taken.
+        folder = self.tmp()
+        deep = folder / ("d" * 100) / ("e" * 100) / ("f" * 100)
+        deep.mkdir(parents=True)
+        tool = deep / "kolbrand.exe"
+        shutil.copyfile(rig.KOLBRAND, tool)
+        shutil.copyfile(rig.BIN / "launcher.exe", deep / "launcher.exe")
+        cut = rig.win_path(tool)[:259]
+        decoy = pathlib.Path("/" + cut[3:cut.rfind("\\")].replace("\\", "/")) / "launcher.exe"
+        shutil.copyfile(rig.variant("embed_empty"), decoy)
+        output = folder / "app.exe"
+        completed = rig.wine(tool, rig.win_path(output))
+        self.assertEqual(0, completed.returncode, completed.stderr)
+        self.assertEqual(listing(rig.BIN / "launcher.exe").replace("launcher.exe", "app.exe"),
+                         listing(output))
 
     def test_version_fields_not_given_are_kept(self):
         launcher = self.tmp() / "Chess.exe"
@@ -330,6 +443,7 @@ class KolbrandTest(rig.WineTestCase):
             "notanicon.ico": pathlib.Path(self.wide).read_bytes(),
             "cursor.ico": b"\0\0\2\0" + pathlib.Path(self.icon).read_bytes()[4:],
             "lines.txt": b"SplashScreenTitle=A\r\n|SplashScreen=139x136;SPLASHSCREEN1",
+            "nocolours.bmp": bmp_without_colours(),
         }
         for name, data in cases.items():
             (bad / name).write_bytes(data)
@@ -364,6 +478,15 @@ class KolbrandTest(rig.WineTestCase):
             ("unreadable icon", ["--icon", rig.win_path(bad / "absent.ico")], "cannot be opened"),
             ("not a program", ["--from", path["lines.txt"]], "is not a Windows program"),
             ("version of three numbers", ["--version", "1.2.3"], "expected four numbers a.b.c.d"),
+            ("8 bits without a colour table",
+             ["--splash", "SPLASHSCREEN1=" + path["nocolours.bmp"]],
+             path["nocolours.bmp"] + ": has 8 bits per pixel but no colour table"),
+            ("a title too long",
+             ["--config", "SplashScreenTitle=" + "t" * 256 + "|SplashScreen=139x136;SPLASHSCREEN1"],
+             "--config: SplashScreenTitle has 256 characters; kolbrand writes titles of at most "
+             "255"),
+            ("a folder as icon", ["--icon", rig.win_path(bad)],
+             rig.win_path(bad) + ": is a folder, not a file"),
         ]
 
     def test_refusals_write_nothing(self):
@@ -394,6 +517,12 @@ class KolbrandTest(rig.WineTestCase):
         self.assertIn(f"the folder {rig.win_path(folder / 'absent')}\\ does not exist",
                       completed.stderr)
         self.assertEqual([], list(folder.iterdir()))
+        (folder / "L64.exe").write_bytes(b"")
+        completed = kolbrand(rig.win_path(folder / "L64.exe") + "\\app.exe")
+        self.assertEqual(1, completed.returncode)
+        self.assertIn(f"{rig.win_path(folder / 'L64.exe')}\\ is a file, not a folder",
+                      completed.stderr)
+        self.assertEqual(b"", (folder / "L64.exe").read_bytes())
 
     def test_what_is_not_a_whole_launcher_is_refused_and_not_listed(self):
         folder = self.tmp()
@@ -512,7 +641,7 @@ class KolbrandTest(rig.WineTestCase):
         deadline = time.time() + 60
         while not list(output.iterdir()) and time.time() < deadline:
             time.sleep(0.01)
-        self.assertEqual(["app.exe.kolbrand-"], [p.name[:17] for p in output.iterdir()])
+        self.assertEqual(["kolbrand-"], [p.name[:9] for p in output.iterdir()])
         branding.send_signal(signal.SIGINT)  # Wine hands it to the console's Ctrl+C handlers
         branding.communicate(timeout=60)
         self.assertEqual(0xC000013A & 0xFF, branding.returncode & 0xFF)
@@ -526,15 +655,15 @@ class KolbrandTest(rig.WineTestCase):
                    "--remove-splash", "SPLASHSCREEN1")
         reverse_names(edited, "TEXT")
         text = listing(edited)
-        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nmode: in-process\n"
-                                        "embedded line: none\n"), text)
+        self.assertTrue(text.startswith(f"architecture: {rig.ARCHITECTURE}\nsigned: no\n"
+                                        "mode: in-process\nembedded line: none\n"), text)
         self.assertIn("warning: resource TEXT/COMMANDLINE (language 1033) is never found: the "
                       "names of type TEXT are out of order", text)
         self.assertEqual("doc.kol", rig.run(edited, "doc.kol").call["commandLine"])
         self.brand(rebranded, "--from", rig.win_path(edited))
         text = listing(rebranded)
-        self.assertTrue(text.startswith(f'architecture: {rig.ARCHITECTURE}\nmode: in-process\n'
-                                        'CommandLine: "lower.kol -x"\n'), text)
+        self.assertTrue(text.startswith(f'architecture: {rig.ARCHITECTURE}\nsigned: no\n'
+                                        'mode: in-process\nCommandLine: "lower.kol -x"\n'), text)
         self.assertNotIn("warning:", text)
         self.assertEqual(" lower.kol -x doc.kol", rig.run(rebranded, "doc.kol").call["commandLine"])
 
@@ -543,6 +672,110 @@ class KolbrandTest(rig.WineTestCase):
         self.brand(launcher, "--from", rig.win_path(launcher), "--command-line", "a.kol")
         self.assertIn("\nmode: in-process\nCommandLine: \"a.kol\"\n", listing(launcher))
         self.assertEqual(" a.kol doc.kol", rig.run(launcher, "doc.kol").call["commandLine"])
+
+    def test_a_signed_launcher_is_branded_unsigned_and_signed_afterwards(self):
+        folder = self.tmp()
+        key, certificate = folder / "key.pem", folder / "certificate.pem"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                        key, "-out", certificate, "-days", "2", "-subj", "/CN=Kol test signer"],
+                       check=True, capture_output=True)
+
+        def sign(program, signed):
+            subprocess.run(["osslsigncode", "sign", "-certs", certificate, "-key", key, "-in",
+                            program, "-out", signed], check=True, capture_output=True)
+
+        def verify(program):
+            completed = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate, "-in",
+                                        program], capture_output=True, text=True)
+            return completed.returncode, completed.stdout + completed.stderr
+
+        source, branded, signed = folder / "signed.exe", folder / "app.exe", folder / "app2.exe"
+        sign(rig.BIN / "launcher.exe", source)
+        self.assertEqual(0, verify(source)[0])
+        self.assertIn("\nsigned: yes (a certificate table of ", listing(source))
+        completed = self.brand(branded, "--from", rig.win_path(source), "--product", "App")
+        self.assertIn(f"kolbrand: warning: {rig.win_path(source)}: is signed, and branding "
+                      f"changes bytes that its signature covers: {rig.win_path(branded)} is "
+                      "written unsigned; sign it after branding", completed.stderr)
+        self.assertIn("\nsigned: no\n", listing(branded))
+        code, report = verify(branded)
+        self.assertNotEqual(0, code)
+        self.assertIn("No signature found", report)
+        # Its checksum is its own: osslsigncode names a wrong one "invalid", beside the one
+        # it calculates.
+        self.assertNotIn("invalid PE checksum", report)
+        self.assertEqual([f"{pe_checksum(branded.read_bytes()):08X}"],
+                         re.findall(r"PE checksum\s*: ([0-9A-F]{8})", report))
+        sign(branded, signed)
+        code, report = verify(signed)
+        self.assertEqual(0, code, report)
+        self.assertNotIn("MISMATCH", report)
+
+    def test_version_fields_go_to_the_table_the_translation_names(self):
+        # GetFileVersionInfo and VerQueryValue read the table that the Translation names,
+        # here the second; a text that holds half a character is kept as it was.
+        folder = self.tmp()
+        source = rig.install(folder, name="two.exe", runtime=False)
+        replace_version(source, version_with_tables(
+            {"040704B0": {"ProductName": "Alt", "FileDescription": "Alt"},
+             "040904B0": {"CompanyName": "Half \ud800", "ProductName": "Old",
+                          "FileDescription": "Old"}},
+            (0x409, 1200)))
+        self.assertEqual("Old", version_fields(source)["ProductName"])
+        branded = folder / "app.exe"
+        self.brand(branded, "--from", rig.win_path(source), "--product", "New",
+                   "--description", "New")
+        fields = version_fields(branded)
+        self.assertEqual(("New", "New", "app.exe"), (fields["ProductName"],
+                                                     fields["FileDescription"],
+                                                     fields["OriginalFilename"]))
+        text = listing(branded)
+        self.assertIn("  CompanyName: Half <U+D800>\n  ProductName: New\n", text)
+        self.assertIn("  FileDescription: New\n", text)
+
+    def test_paths_and_messages_print_as_windows_shows_them(self):
+        folder = self.tmp() / "with space"
+        folder.mkdir()
+        output = folder / "app.exe"
+        completed = self.brand(output, "--description", "D", "--product", "P", "--company", "C",
+                               "--copyright", "(C)")
+        self.assertEqual(f"kolbrand: wrote {rig.win_path(output)}\n",
+                         completed.stdout.replace("\r\n", "\n"))
+        self.assertEqual("", completed.stderr)
+        listed = kolbrand("--list", rig.win_path(output)).stdout
+        self.assertEqual(rig.win_path(output), listed.splitlines()[0])
+        # A file's name can't forge a line of its own, nor hide a tab or a C1 control.
+        bitmap = folder / "A\nKOLBRAND W\t\u0089.bmp"
+        bitmap.write_bytes(b"GIF89a" + bytes(100))
+        completed = kolbrand(rig.win_path(output), "--splash", f"SPLASHSCREEN1={bitmap}")
+        self.assertEqual(1, completed.returncode)
+        self.assertIn("A<U+000A>KOLBRAND W<U+0009><U+0089>.bmp: ", completed.stderr)
+        self.assertEqual([], [line for line in completed.stderr.splitlines()
+                              if not line.startswith("kolbrand: ")])
+
+    def test_an_output_that_names_no_file_of_its_own_is_refused(self):
+        folder = self.tmp()
+        base = rig.install(folder, name="base.exe", runtime=False)
+        before = base.read_bytes()
+        stream = ("names a stream of the file before its \":\", not a file of its own: give a "
+                  "name without \":\"; not written")
+        device = "is the name of a device, not of a file; not written"
+        for name, message in (("out.exe:s", stream), ("base.exe::$DATA", stream),
+                              ("NUL.exe", device), ("com1", device)):
+            with self.subTest(name=name):
+                output = rig.win_path(folder) + "\\" + name
+                completed = kolbrand(output, "--product", "P")
+                self.assertEqual(1, completed.returncode, completed.stderr)
+                self.assertIn(f"kolbrand: {output}: {message}", completed.stderr)
+                self.assertEqual(["base.exe"], [p.name for p in folder.iterdir()])
+                self.assertEqual(before, base.read_bytes())
+
+    def test_a_name_of_250_characters_is_written(self):
+        folder = self.tmp()
+        output = folder / ("n" * 246 + ".exe")
+        self.brand(output, "--product", "Long")
+        self.assertEqual([output.name], [p.name for p in folder.iterdir()])
+        self.assertEqual(output.name, version_fields(output)["OriginalFilename"])
 
     def test_usage_errors(self):
         for args, message in ((["--colour", "x"], "unknown option --colour"),

@@ -220,6 +220,9 @@ TEST(ExecutableTest, RefusesDamagedImages)
          "entries run past its section"},
         {"section alignment 0", [](std::string* f) { Put32(f, PeHeader + 24 + 32, 0); },
          "is damaged: its section alignment, 0, is not a power of two"},
+        {"section alignment 0x1001",
+         [](std::string* f) { Put32(f, PeHeader + 24 + 32, 0x1001); },
+         "is damaged: its section alignment, 4097, is not a power of two"},
         {"named entries counted as numbered",
          [](std::string* f) {
              Put16(f, SectionOffset + 12, 0);
@@ -400,6 +403,147 @@ TEST(ExecutableTest, ReadsImportsAsTheLoaderDoes)
             EXPECT_EQ(0u, problem.find("is damaged: ")) << problem;
         } else {
             EXPECT_EQ(c.names, names);
+        }
+    }
+}
+
+// Where the loader's reads end: a name or the directory may end at its section's last
+// byte, and not one byte later.
+TEST(ExecutableTest, ImportsMayEndAtTheirSectionsLastByte)
+{
+    // The imports name the exported name, which lies before their directory.
+    TestImage test;
+    test.exports = {"KERNEL32.dll"};
+    test.imports = {"A.dll", "B.dll"};
+    std::string file = BuildImage(test);
+    const size_t directories = PeHeader + 24 + 112;
+    const size_t imports = SectionOffset + (Get32(file, directories + 8) - SectionAddress);
+    const size_t rawSize = SectionTable(true) + 16;
+    const size_t namesEnd = file.find("B.dll") + 6 - SectionOffset;
+    std::string nameFirst = file;
+    const uint32_t exported =
+        (uint32_t)(file.find("KERNEL32.dll") - SectionOffset) + SectionAddress;
+    Put32(&nameFirst, imports + 12, exported);
+    Put32(&nameFirst, imports + 20 + 12, exported);
+    const size_t tableEnd = imports + 3 * 20 - SectionOffset;
+    const struct {
+        const char* what;
+        const std::string* file;
+        size_t sectionBytes;
+        std::vector<std::string> names;  // empty: damaged
+    } cases[] = {
+        {"a name that ends at the section's last byte", &file, namesEnd, {"A.dll", "B.dll"}},
+        {"a byte short", &file, namesEnd - 1, {}},
+        {"a directory that ends at the section's last byte", &nameFirst, tableEnd,
+         {"KERNEL32.dll", "KERNEL32.dll"}},
+        {"a byte short of it", &nameFirst, tableEnd - 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string cut = *c.file;
+        Put32(&cut, rawSize, (uint32_t)c.sectionBytes);
+        ExecutableImage image;
+        std::string problem;
+        ASSERT_EQ(1, ReadExecutable(cut, &image, &problem)) << problem;
+        std::vector<std::string> names;
+        EXPECT_EQ(!c.names.empty(), ReadImports(cut, image, &names, &problem) == 1) << problem;
+        if (!c.names.empty()) {
+            EXPECT_EQ(c.names, names);
+        }
+    }
+}
+
+// The system's checksum: 16-bit words summed with each carry added back in, the checksum
+// field counted as 0, the length added.
+TEST(ExecutableTest, TheChecksumIsTheSystems)
+{
+    // Not 0xFFFF: a word of it is 0 to a sum whose carries are added back in.
+    const std::string field = "\x12\x34\x56\x78";
+    const struct {
+        const char* what;
+        std::string file;
+        uint64_t checksumAt;
+        uint32_t checksum;
+    } cases[] = {
+        {"nothing", "", 0, 0},
+        {"words and the length",
+         std::string("\x01\x00\x02\x00", 4) + field + std::string("\x03\x01", 2), 4,
+         1 + 2 + 0x103 + 10},
+        {"a carry added back in", "\xFF\xFF" + field + std::string("\x02\x00", 2), 2, 2 + 8},
+        {"the field between words", std::string("\x01", 1) + field + "\x02", 1, 0x201 + 6},
+        {"an odd last byte is a word's low byte", std::string("\x01\x00\x05", 3), 100, 6 + 3},
+        // 0xFFFF and 0xFFFF: 0x1FFFE, and its carry added back in.
+        {"a field past the end", "\xFF\xFF\xFF\xFF", 4, 0xFFFF + 4},
+        // 0x10001 words of 0xFFFF: a carry added back in once at the end would leave 0x1FFFF.
+        {"every carry added back in", std::string(0x20002, '\xFF'), 0x20002, 0xFFFF + 0x20002},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.checksum, ImageChecksum(c.file, c.checksumAt));
+    }
+}
+
+// Signing appends a certificate table and names it in the headers; a branded copy is made
+// of the file without it.
+TEST(ExecutableTest, ASignatureIsTakenOut)
+{
+    const std::string certificates = "signature bytes.";
+    for (bool pe32Plus : {true, false}) {
+        TestImage test;
+        test.pe32Plus = pe32Plus;
+        test.resources = SomeResources();
+        const std::string built = BuildImage(test);
+        const size_t entry = PeHeader + 24 + (pe32Plus ? 112 : 96) + 8 * 4;
+        const size_t section = SectionTable(pe32Plus);
+        // The table at offset with size bytes, after a change of the file.
+        auto signedAt = [&](size_t offset, size_t size,
+                            std::function<void(std::string*)> change) {
+            std::string file = built + certificates;
+            Put32(&file, entry, (uint32_t)offset);
+            Put32(&file, entry + 4, (uint32_t)size);
+            change(&file);
+            return file;
+        };
+        auto none = [](std::string*) {};
+        // A section without bytes in the file, and so without resources, ends nothing.
+        auto noSectionBytes = [section, entry](std::string* f) {
+            Put32(f, section + 16, 0);
+            Put32(f, entry - 8 * 2 + 4, 0);
+        };
+        const size_t end = built.size();
+        const struct {
+            const char* what;
+            std::string file;
+            size_t length;  // of the file without its signature
+            bool emptied;   // the directory entry
+        } cases[] = {
+            {"appended", signedAt(end, 16, none), end, true},
+            {"bytes after it", signedAt(end, 8, none), end + 16, true},
+            {"within the section", signedAt(end - 16, 32, none), end + 16, true},
+            {"within the headers",
+             signedAt(SectionOffset - 16, end + 32 - SectionOffset, noSectionBytes), end + 16,
+             true},
+            {"right after the headers",
+             signedAt(SectionOffset, end + 16 - SectionOffset, noSectionBytes), SectionOffset,
+             true},
+            {"unsigned", signedAt(0, 0, none), end + 16, false},
+            {"a table of 0 bytes", signedAt(end, 0, none), end + 16, false},
+            {"a directory of 4 entries, without one for it",
+             signedAt(end, 16, [pe32Plus](std::string* f) {
+                 Put32(f, PeHeader + 24 + (pe32Plus ? 108 : 92), 4);
+             }),
+             end + 16, false},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(pe32Plus ? "PE32+, " : "PE32, ") + c.what);
+            ExecutableImage image;
+            std::string problem;
+            ASSERT_EQ(1, ReadExecutable(c.file, &image, &problem)) << problem;
+            std::string taken = WithoutSignature(c.file, image);
+            EXPECT_EQ(c.length, taken.size());
+            EXPECT_EQ(c.emptied ? 0u : Get32(c.file, entry + 4), Get32(taken, entry + 4));
+            EXPECT_EQ(c.emptied ? 0u : Get32(c.file, entry), Get32(taken, entry));
+            EXPECT_EQ(c.file.substr(0, entry), taken.substr(0, entry));
         }
     }
 }

@@ -114,7 +114,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
         int exitCode;
     } cases[] = {
         {"bare start", u"", [] {},
-         "KolFile10\\DLL = C:\\\\Program Files\\\\Demo\\\\Demo.DLL", 0},
+         "KolFile10\\DLL = C:\\Program Files\\Demo\\Demo.DLL", 0},
         {"no argument: the default request", u"", [] {},
          "arguments: none, so the request is \"StartKol\"", 0},
         {"runtime", u"x", [] {}, "it exports KolMainW", 0},
@@ -137,7 +137,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
          [] {
              AddProgram(Runtime, true, {"KolMainW"},
                         {"KERNEL32.dll", "Private.dll", "api-ms-win-crt-runtime-l1-1-0.dll",
-                         "Gone.dll"});
+                         "Gone.dll", "ext-ms-win-ntuser-window-l1-1-0.dll",
+                         "API-MS-WIN-CORE-SYNCH-L1-2-0.DLL"});
              HostAddFile(u"Private.dll");
          },
          "it imports Private.dll, Gone.dll, found neither in its own folder, beside the "
@@ -153,7 +154,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              HostAddFile(u"C:\\Program Files\\Demo\\Shared.dll");
              HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"D:\\Rt\\Kol.dll");
          },
-         "D:\\\\Rt\\\\Kol.dll, at its full path\n    it exports KolMainW", 0},
+         "D:\\Rt\\Kol.dll, at its full path\n    it exports KolMainW", 0},
         {"runtime that can't be read", u"x", [] { files.clear(); },
          "message \"Could not find DLL: Kol.DLL\" (\"Error Loading DLL\"), exit code -1", 1},
         {"registration alone", u"+  ", [] {}, "and the start ends with exit code 0", 0},
@@ -192,7 +193,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              AddProgram(u"C:\\Program Files\\Demo\\kolw.exe", false, {});
              HostAddFile(u"C:\\Program Files\\Demo\\app.kol");
          },
-         "child's line: \"\"C:\\\\Program Files\\\\Demo\\\\app.kol\" doc.kol\"", 0},
+         "child's line: \"\"C:\\Program Files\\Demo\\app.kol\" doc.kol\"", 0},
         {"nothing to run", u"",
          [] { HostAddResource(HostMainModule(), u"LaunchLine", u"Text", "app.kol"); },
          "\"Cannot find Kol VM Executable\"", 1},
@@ -209,8 +210,8 @@ TEST_F(ExplainTest, CarriesNothingOut)
              WithoutRuntimeBeside();
              AddProgram(u"C:\\Program Files\\Demo\\Demo.DLL", true, {"KolMainW"});
          },
-         "registered (KolFile10\\DLL, without enclosing quotes) \"C:\\\\Program Files\\\\Demo"
-         "\\\\Demo.DLL\": C:\\\\Program Files\\\\Demo\\\\Demo.DLL, at its full path\n"
+         "registered (KolFile10\\DLL, without enclosing quotes) \"C:\\Program Files\\Demo"
+         "\\Demo.DLL\": C:\\Program Files\\Demo\\Demo.DLL, at its full path\n"
          "    it exports KolMainW",
          0},
         {"a registration that a bare start overwrites", u"",
@@ -226,7 +227,7 @@ TEST_F(ExplainTest, CarriesNothingOut)
              AddProgram(u"C:\\Old\\Kol.dll", true, {"KolMainW"});
              HostRegSetString(HKEY_CLASSES_ROOT, LibraryKey, u"", u"C:\\Old\\Kol.dll");
          },
-         "\\\\Old\\\\Kol.dll, at its full path", 0},
+         "\\Old\\Kol.dll, at its full path", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -329,6 +330,33 @@ TEST_F(ExplainTest, ARegisteredPathTooLongForTheLauncherLoadsNothing)
         Explanation explanation = ExplainStart(in);
         EXPECT_NE(std::string::npos, explanation.report.find(c.reported)) << explanation.report;
         EXPECT_EQ(c.exitCode, explanation.exitCode) << explanation.report;
+    }
+}
+
+// The window's title is the first SplashScreenTitle, which CONFIG's entries show: it isn't
+// shown twice, however long it is.
+TEST_F(ExplainTest, TheSplashTitleIsShownOnce)
+{
+    const std::string title(1000, 't');
+    const struct {
+        const char* what;
+        std::string config;
+        std::string title;
+        const char* window;
+    } cases[] = {
+        {"a title", "SplashScreenTitle=" + title + "|SplashScreen=139x136;SPLASHSCREEN1", title,
+         "  window at 50,92, 139x136, titled by the first SplashScreenTitle; the start waits"},
+        {"none", "SplashScreen=139x136;SPLASHSCREEN1", "My Splash Screen",
+         "  window at 50,92, 139x136, titled \"My Splash Screen\"; the start waits"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WithoutRuntimeBeside();
+        ForgetLoadedConfig();
+        HostAddResource(HostMainModule(), u"CONFIG", u"Text", c.config);
+        std::string report = ExplainStart(Inputs(u"x")).report;
+        EXPECT_NE(std::string::npos, report.find(c.window)) << report;
+        EXPECT_EQ(report.find(c.title), report.rfind(c.title));
     }
 }
 

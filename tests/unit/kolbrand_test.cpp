@@ -57,6 +57,14 @@ std::string IcoFile(const std::vector<int>& sizes)
     return directory + images;
 }
 
+// The headers of an unsigned image for the processor of that machine field.
+ExecutableImage Headers(unsigned machine)
+{
+    ExecutableImage image;
+    image.machine = machine;
+    return image;
+}
+
 std::string Joined(const std::vector<std::string>& lines)
 {
     std::string all;
@@ -146,6 +154,10 @@ TEST_F(KolbrandTest, CommandLineUsageErrors)
         {{"--explain", "a.exe", "--screen", ""}, "--screen is given an empty value"},
         {{"out.exe", "--version", ""}, "--version is given an empty value"},
         {{"out.exe", "--description", ""}, nullptr},
+        {{"out.exe", "--product", "a\xED\xA0\x80"},
+         "--product: holds half a character, the unpaired surrogate <U+D800>: give the "
+         "character whole"},
+        {{"out.exe", "--copyright", "\xED\xA0\xBD\xED\xB8\x80"}, nullptr},
     };
     for (const OptionCase& c : cases) {
         std::string shown;
@@ -270,6 +282,13 @@ TEST_F(KolbrandTest, ConfigRules)
         {"|||", {}, {}},
         {"=A", {}, {"entry \"\" is not read"}},
         {"SplashScreenTitle=Caf\xE9", {}, {"byte above 0x7F at offset 21"}},
+        {"UseJavaVM=true|UseJavaVM=false",
+         {}, {"c.txt: UseJavaVM=false is never read: the launcher takes the first UseJavaVM"}},
+        {"SplashScreenTitle=" + std::string(255, 't'), {}, {}},
+        {"SplashScreenTitle=" + std::string(256, 't') + "|SplashScreenTitle=B",
+         {"c.txt: SplashScreenTitle has 256 characters; kolbrand writes titles of at most 255"},
+         {"c.txt: SplashScreenTitle=B is never read: the launcher takes the first "
+          "SplashScreenTitle"}},
     };
     for (const ConfigCase& c : cases) {
         SCOPED_TRACE("config: " + c.config);
@@ -322,6 +341,8 @@ TEST_F(KolbrandTest, RefusesBrokenIcoFiles)
         {"directory cut", good.substr(0, 30), "its directory lists 2 images"},
         {"image beyond the end", good.substr(0, good.size() - 1),
          "image 2 (32x32) lies outside the file"},
+        {"an empty image", good.substr(0, Entry(1, 8)) + U32(0) + good.substr(Entry(1, 12)),
+         "image 2 (32x32) is empty: its directory entry gives it 0 bytes"},
         {"png", good.substr(0, second) + "\x89PNG\r\n\x1a\n" + good.substr(second + 8),
          "image 2 (32x32) is PNG-compressed"},
         {"header 12", good.substr(0, second) + U32(12) + good.substr(second + 4),
@@ -484,10 +505,12 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
     launcher.config = "SplashScreenTitle=T|UseJavaVM";
     launcher.hasIcon = true;
     launcher.icons = {{16, 16, 0, 1, 32, 1, ""}, {256, 256, 0, 1, 8, 2, ""}};
+    // The byte 0xE9 as the launcher widens it, U+FFE9.
     EXPECT_EQ("L.exe\n"
               "architecture: x86 (32-bit)\n"
+              "signed: no\n"
               "mode: in-process\n"
-              "CommandLine: \"caf\\xE9 start\" (8 bytes after the first line are ignored)\n"
+              "CommandLine: \"caf\xEF\xBF\xA9 start\" (8 bytes after the first line are ignored)\n"
               "LaunchLine: present but never read (CommandLine wins)\n"
               "CONFIG:\n"
               "  SplashScreenTitle=T\n"
@@ -496,17 +519,21 @@ TEST_F(KolbrandTest, ListingShowsModeLineConfigAndIcon)
               "splash shown: none (no SplashScreen entry)\n"
               "icon group 50: 16x16 (32 bits), 256x256 (8 bits)\n"
               "version: none\n",
-              DescribeLauncher("L.exe", 0x14C, launcher));
+              DescribeLauncher("L.exe", Headers(0x14C), launcher));
 
     LauncherResources bare;
     bare.hasLaunchLine = true;
     bare.launchLine = "run.kol";
-    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nmode: launch-line\nLaunchLine: \"run.kol\"\n"
-              "CONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
+    EXPECT_EQ("L.exe\narchitecture: ARM (32-bit)\nsigned: no\nmode: launch-line\n"
+              "LaunchLine: \"run.kol\"\nCONFIG: none (no splash)\nSplashScreen bitmaps: none\n"
               "splash shown: none (no SplashScreen entry)\nicon group 50: none\nversion: none\n",
-              DescribeLauncher("L.exe", 0x1C2, bare));
-    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x8664, bare).find("L.exe\narchitecture: x64 (64-bit)\n"));
-    EXPECT_EQ(0u, DescribeLauncher("L.exe", 0x166, bare)
+              DescribeLauncher("L.exe", Headers(0x1C2), bare));
+    ExecutableImage signedImage = Headers(0x8664);
+    signedImage.certificates = {0x9000, 1464};
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", signedImage, bare)
+                      .find("L.exe\narchitecture: x64 (64-bit)\nsigned: yes (a certificate table "
+                            "of 1464 bytes; a branded copy is unsigned)\nmode: launch-line\n"));
+    EXPECT_EQ(0u, DescribeLauncher("L.exe", Headers(0x166), bare)
                       .find("L.exe\narchitecture: an unknown processor (machine 0x0166)\n"));
 }
 
@@ -595,6 +622,26 @@ TEST_F(KolbrandTest, SplashEntriesMustNameBitmapsTheOutputHolds)
     }
 }
 
+// A message about a bitmap the output lacks names at most 10 of those it holds.
+TEST_F(KolbrandTest, AMissingBitmapIsToldWithTenOfThoseThere)
+{
+    const struct {
+        size_t count;
+        const char* held;
+    } cases[] = {
+        {10, "(it holds B1, B2, B3, B4, B5, B6, B7, B8, B9, B10)"},
+        {11, "(it holds B1, B2, B3, B4, B5, B6, B7, B8, B9, B10 and 1 more)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<SplashBitmap> bitmaps;
+        for (size_t i = 1; i <= c.count; i++)
+            bitmaps.push_back({"B" + std::to_string(i), Bmp(2, 2), ""});
+        Diagnostics diagnostics;
+        CheckConfig("c.txt", "SplashScreen=2x2;NONE", false, bitmaps, &diagnostics);
+        ExpectMessages({c.held}, diagnostics.errors);
+    }
+}
+
 TEST_F(KolbrandTest, ABitmapCutShortIsAWarning)
 {
     BitmapFile file;
@@ -657,7 +704,7 @@ TEST_F(KolbrandTest, ListingShowsBitmapsAndTheChoicePerScreen)
     launcher.bitmaps = {{"SMALL", Bmp(139, 136), ""},
                         {"TALL", Bmp(240, 320, 4), ""},
                         {"WIDE", Bmp(320, 240, 32), ""}};
-    std::string listing = DescribeLauncher("L.exe", 0x8664, launcher);
+    std::string listing = DescribeLauncher("L.exe", Headers(0x8664), launcher);
     std::string expected = "SplashScreen bitmaps:\n"
                            "  SMALL: 139x136, 24 bits per pixel, accepted\n"
                            "  TALL: 240x320, 4 bits per pixel, accepted\n"
@@ -710,10 +757,40 @@ TEST_F(KolbrandTest, HostileInputs)
     auto icon = [](int bits, uint32_t colours) {
         return [=](BrandInputs* inputs) { inputs->iconData = IcoWithColours(bits, colours); };
     };
+    // A bitmap of that depth whose colour table has that many entries, its pixels at offset.
+    auto paletted = [](int bits, int colours, int offset) {
+        return [=](BrandInputs* inputs) {
+            BitmapFile file;
+            file.bitsPerPixel = bits;
+            file.colours = colours;
+            file.dataOffset = offset;
+            inputs->splashData = {file.Bytes()};
+        };
+    };
+    // A source whose version texts are those of the shipped launcher, the description in
+    // the case given.
+    auto shipped = [](const std::string& description) {
+        return [=](BrandInputs* inputs) {
+            VersionChanges changes;
+            changes.fields = {{"CompanyName", "Morvane"},
+                              {"FileDescription", description},
+                              {"LegalCopyright", "Copyright (C) 2026 Morvane"},
+                              {"ProductName", "Kol Virtual Machine"}};
+            inputs->from.hasVersion = true;
+            inputs->from.version = VersionResource("", changes, "launcher.exe");
+        };
+    };
     const std::vector<std::string> configFile = {"o.exe", "--config-file", "c.txt"};
     const std::vector<std::string> bigSplash = {"o.exe", "--config", "SplashScreen=1x1;BIG",
                                                 "--splash", "BIG=big.bmp", "--remove-splash",
                                                 "SPLASHSCREEN1"};
+    const std::vector<std::string> newSplash = {"o.exe", "--config", "SplashScreen=2x2;NEW",
+                                                "--splash", "NEW=n.bmp", "--remove-splash",
+                                                "SPLASHSCREEN1"};
+    const char* const noColours = "n.bmp: has 8 bits per pixel but no colour table (its pixels "
+                                  "begin right after its header), so the launcher would show "
+                                  "it black: save it with its colour table, or with 24 bits per "
+                                  "pixel";
     const HostileCase cases[] = {
         {"UTF-16 with its mark", configFile, config(std::string("\xFF\xFEU\0s\0", 6)),
          {"c.txt: is saved as UTF-16 (little-endian), but the launcher reads CONFIG one byte "
@@ -771,6 +848,29 @@ TEST_F(KolbrandTest, HostileInputs)
              inputs->from.hasCommandLine = inputs->from.hasLaunchLine = true;
          },
          {}, {}},
+        {"8 bits without a colour table", newSplash, paletted(8, 0, -1), {noColours}, {}},
+        {"1 bit, 3 bytes of a colour table", newSplash, paletted(1, 0, 57),
+         {"n.bmp: has 1 bits per pixel but no colour table"}, {}},
+        {"1 bit, one colour of two", newSplash, paletted(1, 1, -1), {}, {}},
+        {"a bitmap named in small letters, CONFIG's in capitals",
+         {"o.exe", "--config", "SplashScreen=2x2;SPLASHSCREEN1|SplashScreen=100x80;BIG",
+          "--splash", "big=b.bmp"},
+         bitmap(100, 80, 24, -1), {}, {}},
+        {"the shipped launcher's texts", {"o.exe", "--copyright", "(C) Me"},
+         shipped("Kol launcher"), {},
+         {"o.exe: FileDescription is still the shipped launcher's \"Kol launcher\": "
+          "--description sets your own",
+          "o.exe: ProductName is still the shipped launcher's \"Kol Virtual Machine\": "
+          "--product sets your own",
+          "o.exe: CompanyName is still the shipped launcher's \"Morvane\": --company sets "
+          "your own"}},
+        {"texts like the shipped launcher's", {"o.exe", "--product", "P", "--company", "C"},
+         shipped("kol launcher"), {},
+         {"o.exe: LegalCopyright is still the shipped launcher's \"Copyright (C) 2026 "
+          "Morvane\": --copyright sets your own"}},
+        {"a signed source", {"o.exe"}, [](BrandInputs* inputs) { inputs->fromSigned = true; }, {},
+         {"launcher.exe: is signed, and branding changes bytes that its signature covers: "
+          "o.exe is written unsigned; sign it after branding"}},
         {"a typed CONFIG outside ASCII",
          {"o.exe", "--config", "SplashScreen=2x2;SPLASHSCREEN1|SplashScreenTitle=Caf\xC3\xA9"},
          none, {"--config: holds a character outside ASCII"}, {}},
@@ -882,7 +982,9 @@ TEST_F(KolbrandTest, OnlyAWholeLauncherIsRead)
         SCOPED_TRACE(c.what);
         std::vector<ImageResource> resources = {{"poison", "", 0, ""}};
         std::string error;
-        int read = ReadLauncherImage("l.exe", c.file, LanguagePreference(), &resources, &error);
+        ExecutableImage headers;
+        int read = ReadLauncherImage("l.exe", c.file, LanguagePreference(), &headers, &resources,
+                                     &error);
         EXPECT_EQ(c.error == nullptr, read == 1) << error;
         if (c.error != nullptr) {
             EXPECT_EQ(0u, error.find(c.error)) << error;
@@ -960,6 +1062,13 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
          "out of order, and the system's search, which expects them sorted, misses language "
          "1031\n",
          "CommandLine: \"deutsch.kol\""},
+        {"CONFIG in German and English, on an English machine",
+         {{"TEXT", "CONFIG", 0x407, "SplashScreenTitle=Titel"},
+          {"TEXT", "CONFIG", 0x409, "SplashScreenTitle=Title"}, mark},
+         english, "CONFIG:\n  SplashScreenTitle=Title\n",
+         "warning: resource TEXT/CONFIG (language 1031) is not taken: the system takes "
+         "language 1033 of it instead, by this machine's language preferences\n",
+         "CONFIG:\n  SplashScreenTitle=Title\n"},
         {"neither language preferred: the first one listed",
          {{"TEXT", "COMMANDLINE", 0x40C, "francais.kol"},
           {"TEXT", "COMMANDLINE", 0x407, "deutsch.kol"}, mark},
@@ -972,18 +1081,55 @@ TEST_F(KolbrandTest, ResourcesAreTakenByTheSystemsRules)
         SCOPED_TRACE(c.what);
         test_images::TestImage test;
         test.resources = c.resources;
+        ExecutableImage headers;
         std::vector<ImageResource> image;
         std::string error;
         ASSERT_EQ(1, ReadLauncherImage("l.exe", test_images::BuildImage(test), c.languages,
-                                       &image, &error))
+                                       &headers, &image, &error))
             << error;
-        std::string listing = DescribeLauncher("L", 0x8664, ReadLauncherResources(image));
+        std::string listing = DescribeLauncher("L", headers, ReadLauncherResources(image));
         EXPECT_NE(std::string::npos, listing.find(c.listed)) << listing;
         EXPECT_EQ(c.warnings, listing.substr(std::min(listing.find("warning: "), listing.size())));
         std::string rewritten =
-            DescribeLauncher("L", 0x8664, ReadLauncherResources(AsRewritten(image, c.languages)));
+            DescribeLauncher("L", headers, ReadLauncherResources(AsRewritten(image, c.languages)));
         EXPECT_NE(std::string::npos, rewritten.find(c.rewritten)) << rewritten;
         EXPECT_EQ(std::string::npos, rewritten.find("is never found")) << rewritten;
+    }
+}
+
+// The system searches a directory's names in capitals, by halves, comparing code units, with
+// a stored name that begins the one searched for coming before it: an entry the search
+// never lands on is one the launcher never finds, and the listing says why.
+TEST_F(KolbrandTest, TheSearchLandsOnEachEntryOrSaysWhyNot)
+{
+    const struct {
+        const char* what;
+        DirectoryKeys keys;
+        std::vector<std::string> missed;  // a piece of why, for each entry; "": found
+    } cases[] = {
+        {"sorted, a name before the longer one it begins", {{u"TEXT", u"TEXTS"}, {3, 14}},
+         {"", "", "", ""}},
+        {"a name whose only small letter is z", {{u"SIZz"}, {}},
+         {"\"SIZz\" is stored in small letters, and the system looks the types up in capitals"}},
+        {"a name whose only small letter is a", {{u"aBC"}, {}}, {"\"aBC\" is stored in small"}},
+        {"a name listed twice", {{u"A", u"A"}, {}},
+         {"", "\"A\" is listed twice among the types, and the system's search lands on the "
+              "other one"}},
+        {"names out of order", {{u"B", u"A"}, {}},
+         {"", "the types are out of order, and the system's search, which expects them sorted, "
+              "misses \"A\""}},
+        {"a number listed twice", {{}, {1, 1}}, {"", "#1 is listed twice among the types"}},
+        {"numbers out of order", {{}, {2, 1}}, {"", "the types are out of order"}},
+        {"names sorted as code units", {{u"Z", u"\u00C9"}, {}}, {"", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(c.missed.size(), c.keys.names.size() + c.keys.numbers.size());
+        for (size_t i = 0; i < c.missed.size(); i++) {
+            std::string why = MissedEntry(c.keys, i, "the types");
+            EXPECT_EQ(0u, why.find(c.missed[i])) << i << ": " << why;
+            EXPECT_EQ(c.missed[i].empty(), why.empty()) << i << ": " << why;
+        }
     }
 }
 
@@ -1046,20 +1192,120 @@ TEST_F(KolbrandTest, AnInputIsNeverTheOutput)
     }
 }
 
-// What --list and --explain print of a value can't begin a line of its own, nor pass for
-// an escape or a path.
-TEST_F(KolbrandTest, PrintedValuesAreEscaped)
+// An output names a file of its own: not a stream of one, a device, or a folder.
+TEST_F(KolbrandTest, AnOutputNamesAFile)
 {
-    EXPECT_EQ("C:\\\\j\\xFCrgen\\x0A\\x7F ~", ::Shown("C:\\j\xFCrgen\n\x7F ~"));
-    EXPECT_EQ("C:\\\\j\\u00FCrgen\\uFFE9", ShownUnits(u"C:\\j\u00FCrgen\uFFE9"));
-    EXPECT_EQ("A \\\\ B\\u000D\\u000ACommandLine: x", ShownText("A \\ B\r\nCommandLine: x"));
-    EXPECT_EQ("\\u0085|\\u2028|\\u2029|\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
-              ShownText("\xC2\x85|\xE2\x80\xA8|\xE2\x80\xA9|"
-                        "\xC2\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    const char* const stream = "names a stream of the file before its \":\", not a file of its "
+                               "own: give a name without \":\"";
+    const char* const device = "is the name of a device, not of a file";
+    const char* const folder = "names a folder, not a file: give the output's name after it";
+    const struct {
+        std::string output;
+        const char* refusal;  // "": a file
+    } cases[] = {
+        {"app.exe", ""},
+        {"C:\\Apps\\app.exe", ""},
+        {"C:app.exe", ""},
+        {"/home/me/Chess.exe", ""},
+        {"\\\\?\\C:\\Apps\\app.exe", ""},
+        {"out.exe:s", stream},
+        {"base.exe::$DATA", stream},
+        {"C:\\Apps\\a:b.exe", stream},
+        {"Apps\\C:app.exe", stream},
+        {"Apps\\", folder},
+        {"/home/me/", folder},
+        {"C:", folder},
+        {"NUL", device},
+        {"C:\\Apps\\nul.exe", device},
+        {"CON .txt", device},
+        {"conin$", device},
+        {"COM1.exe", device},
+        {"LPT0", device},
+        {"COM\xC2\xB9.exe", device},
+        {"COM10.exe", ""},
+        {"NULL.exe", ""},
+        {"CONSOLE", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        std::string refusal = CheckOutputName(c.output);
+        EXPECT_EQ(*c.refusal == 0 ? "" : c.output + ": " + c.refusal, refusal);
+    }
+}
+
+// The temporary file lies in the output's folder, and its name fits where the output's
+// does, however long that is.
+TEST_F(KolbrandTest, TheTemporaryFileLiesBesideTheOutput)
+{
+    const struct {
+        std::string output;
+        unsigned long id;
+        std::string temporary;
+    } cases[] = {
+        {"app.exe", 7, "kolbrand-7.tmp"},
+        {"C:\\Apps\\app.exe", 42, "C:\\Apps\\kolbrand-42.tmp"},
+        {"C:app.exe", 1, "C:kolbrand-1.tmp"},
+        {"/home/me/app.exe", 1, "/home/me/kolbrand-1.tmp"},
+        {"D:\\" + std::string(251, 'n') + ".exe", 4294967295ul, "D:\\kolbrand-4294967295.tmp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.temporary, TemporaryPathFor(c.output, c.id)) << c.output;
+}
+
+// What --list, --explain and every message print of a value is what Windows shows, but for
+// what can't be shown plainly: that is written <U+XXXX>, which no path holds.
+TEST_F(KolbrandTest, PrintedValuesAreShownAsWindowsShowsThem)
+{
+    const struct {
+        std::u16string units;
+        const char* shown;
+    } cases[] = {
+        {u"\\\\server\\share\\C:\\K\u00F6l\\a b.exe", "\\\\server\\share\\C:\\K\xC3\xB6l\\a b.exe"},
+        {u"\u001F \u007E\u007F", "<U+001F> ~<U+007F>"},
+        {u"\u009F\u00A0\u00AD", "<U+009F>\xC2\xA0<U+00AD>"},
+        {u"\u200A\u200B\u200F\u2010", "\xE2\x80\x8A<U+200B><U+200F>\xE2\x80\x90"},
+        {u"\u2027\u2028\u202E\u202F", "\xE2\x80\xA7<U+2028><U+202E>\xE2\x80\xAF"},
+        {u"\u2066\uFEFF\uFFFD\uFFFE\uFFFF", "<U+2066><U+FEFF>\xEF\xBF\xBD<U+FFFE><U+FFFF>"},
+        {u"\U0001F600\U0001FFFE\U000E0041", "\xF0\x9F\x98\x80<U+1FFFE><U+E0041>"},
+        // Unpaired surrogates, and one low before a high, which pair with nothing.
+        {u"a\xD800" u"b\xDFFF", "a<U+D800>b<U+DFFF>"},
+        {std::u16string{0xDC00, 0xD800}, "<U+DC00><U+D800>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(c.shown, ShownUnits(c.units));
+        EXPECT_EQ(c.shown, ShownText(Utf8FromUtf16(c.units))) << "UTF-8 shows the same";
+        EXPECT_EQ(c.units, Utf16FromUtf8(Utf8FromUtf16(c.units))) << "and survives the trip";
+    }
+    // The launcher's bytes, widened one character each: 0xE9 to U+FFE9.
+    EXPECT_EQ("C:\\j\xEF\xBF\xA9<U+000A><U+FFFB><U+FFFF>", ::Shown("C:\\j\xE9\n\xFB\xFF"));
+    // A byte that begins no UTF-8 sequence is U+FFFD; a surrogate's own bytes are itself.
+    EXPECT_EQ("\xEF\xBF\xBD<U+D800>", ShownText("\xFF\xED\xA0\x80"));
+    EXPECT_EQ("kolbrand: A.bmp<U+000A>KOLBRAND: W<U+0009><U+0089>: is cut short\n",
+              MessageLine("A.bmp\nKOLBRAND: W\t\xC2\x89: is cut short"));
     LauncherResources launcher;
     launcher.bitmaps = {{"A\nCommandLine: x", Bmp(2, 2), ""}};
-    EXPECT_NE(std::string::npos,
-              DescribeLauncher("L", 0x8664, launcher).find("  A\\u000ACommandLine: x: 2x2, 24 bits"));
+    EXPECT_NE(std::string::npos, DescribeLauncher("L", Headers(0x8664), launcher)
+                                     .find("  A<U+000A>CommandLine: x: 2x2, 24 bits"));
+}
+
+TEST_F(KolbrandTest, TheFirstUnpairedSurrogate)
+{
+    const struct {
+        const char* text;
+        unsigned surrogate;
+    } cases[] = {
+        {"", 0},
+        {"\xEF\xBF\xBD \xFF", 0},
+        {"\xF0\x9F\x98\x80", 0},
+        {"\xED\xA0\xBD\xED\xB8\x80", 0},  // the halves of U+1F600, each in its own bytes
+        {"a\xED\xA0\x80", 0xD800},
+        {"\xED\xB0\x80\xED\xA0\x80", 0xDC00},
+        {"\xED\xAF\xBF", 0xDBFF},
+        {"\xED\xBF\xBF", 0xDFFF},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.surrogate, FirstUnpairedSurrogate(c.text)) << ShownText(c.text);
 }
 
 TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
@@ -1120,20 +1366,49 @@ TEST_F(KolbrandTest, TheWrittenCopyMustHoldWhatWasMeant)
     EXPECT_EQ("its version field ProductName reads back otherwise",
               CompareWritten(written, version, written));
 
-    EXPECT_EQ("", CheckWritable(meant));
-    EXPECT_EQ("resource #24/#1 (language 0) is empty, and the system's resource update cannot "
-              "write an empty resource",
-              CheckWritable({meant[0], {"#24", "#1", 0, ""}}));
-    EXPECT_EQ("resource SPLASHSCREEN/SMALL (language 1033) is twice in the source, in names that "
-              "differ in small and capital letters: written in capitals, as the system looks "
-              "names up, the two would be one",
-              CheckWritable({{"SPLASHSCREEN", "SMALL", 0x409, "a"}, meant[1],
-                             {"SPLASHSCREEN", "SMALL", 0x409, "b"}}));
-    EXPECT_EQ("resource SPLASHSCREEN/CAF\xC3\xA9 (language 1033) has a name with a character "
-              "outside ASCII: kolbrand writes names in capitals, as the system looks them up, "
-              "and knows the capitals of ASCII letters only (the launcher never looks such a "
-              "name up)",
-              CheckWritable({meant[1], {"SPLASHSCREEN", "CAF\xC3\xA9", 0x409, "a"}}));
+}
+
+// What the system's resource update can't write, and an output too large to read back, are
+// refused before anything is written.
+TEST_F(KolbrandTest, WhatCantBeWrittenIsRefusedFirst)
+{
+    const ImageResource icon = {"#3", "#1", 0x409, "0123456789"};
+    // Its data, what its entries and padding may take, and its names in UTF-16.
+    const uint64_t iconBound = 10 + 96 + 2 * (2 + 2);
+    EXPECT_EQ(100 + (1u << 20) + iconBound, WrittenSizeBound(100, {icon}));
+    const uint64_t largestSource = LargestOutput - WrittenSizeBound(0, {icon});
+    const struct {
+        const char* what;
+        std::vector<ImageResource> image;
+        uint64_t sourceSize;
+        const char* refusal;  // "": writable
+    } cases[] = {
+        {"plain", {icon, {"TEXT", "CONFIG", 0x409, "A"}}, 0, ""},
+        {"an empty resource", {icon, {"#24", "#1", 0, ""}}, 0,
+         "resource #24/#1 (language 0) is empty, and the system's resource update cannot "
+         "write an empty resource"},
+        {"two names that differ in case",
+         {{"SPLASHSCREEN", "SMALL", 0x409, "a"}, icon, {"SPLASHSCREEN", "SMALL", 0x409, "b"}}, 0,
+         "resource SPLASHSCREEN/SMALL (language 1033) is twice in the source, in names that "
+         "differ in small and capital letters: written in capitals, as the system looks names "
+         "up, the two would be one"},
+        {"a name outside ASCII", {icon, {"SPLASHSCREEN", "CAF\xC3\xA9", 0x409, "a"}}, 0,
+         "resource SPLASHSCREEN/CAF\xC3\xA9 (language 1033) has a name with a character outside "
+         "ASCII: kolbrand writes names in capitals, as the system looks them up, and knows the "
+         "capitals of ASCII letters only (the launcher never looks such a name up)"},
+        {"a type outside ASCII", {icon, {"\xC3\x89" "CRAN", "A", 0x409, "a"}}, 0,
+         "resource \xC3\x89" "CRAN/A (language 1033) has a name with a character outside ASCII"},
+        {"the largest output", {icon}, largestSource, ""},
+        {"a byte more", {icon}, largestSource + 1,
+         "it would take up to 1024 MB, more than the 1024 MB that kolbrand writes (the "
+         "system's resource update fails on 2 GB)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string refusal = CheckWritable(c.image, c.sourceSize);
+        EXPECT_EQ(c.refusal, refusal.substr(0, strlen(c.refusal)));
+        EXPECT_EQ(*c.refusal == 0, refusal.empty()) << refusal;
+    }
 }
 
 // UTF-16 text as the version resource holds it, without its NUL.
@@ -1159,6 +1434,10 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
          "the version information would take 65552 bytes, more than the 65535 its 16-bit "
          "lengths can give: its field FileDescription takes 40042 of them"},
         {"32,000 characters in one", 32000, 0, ""},
+        // ProductName's key is 4 characters shorter.
+        {"two longest fields alike: the first one named", 16400, 16404,
+         "the version information would take 65960 bytes, more than the 65535 its 16-bit "
+         "lengths can give: its field FileDescription takes 32842 of them"},
         {"the most a text may hold, in one", 32767, 0,
          "the version information would take 65848 bytes, more than the 65535 its 16-bit "
          "lengths can give: its field FileDescription takes 65576 of them"},
@@ -1257,6 +1536,95 @@ TEST_F(KolbrandTest, VersionInformationFitsItsLengths)
     }
 }
 
+// A resource's blocks all fit 16-bit lengths: one of exactly 65535 bytes is written.
+TEST_F(KolbrandTest, AVersionResourceMayTakeAll65535Bytes)
+{
+    // A source whose Translation, its last block, holds 3 bytes more, so that the whole
+    // takes an odd number of bytes: its length, and those of the blocks around it, grow.
+    std::string source = VersionResource("", VersionChanges(), "o.exe") + "\1\1\1";
+    auto grow = [&source](size_t at) {
+        unsigned length = (unsigned char)source[at] | (unsigned char)source[at + 1] << 8;
+        test_images::Put16(&source, at, length + 3);
+    };
+    size_t translation = source.find(Utf16Bytes("Translation")) - 6;
+    for (size_t at : {(size_t)0, source.find(Utf16Bytes("VarFileInfo")) - 6, translation,
+                      translation + 2})
+        grow(at);
+    const struct {
+        size_t description;
+        size_t size;  // 0: refused
+    } cases[] = {{32608, 65535}, {32610, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        VersionChanges changes;
+        changes.fields = {{"FileDescription", std::string(c.description, 'd')}};
+        VersionInfo meant;
+        std::string refusal;
+        std::string made = BrandVersionResource(source, changes, "o.exe", &meant, &refusal);
+        EXPECT_EQ(c.size, made.size());
+        EXPECT_EQ(c.size == 0, !refusal.empty()) << refusal;
+    }
+}
+
+// A version block as the resource compiler writes it: a text's value with its NUL, and
+// counted in characters.
+std::string VersionBlock(const std::string& key, bool text, const std::string& value,
+                         const std::vector<std::string>& children = {})
+{
+    std::string data = text ? Utf16Bytes(value) + U16(0) : value;
+    std::string block = U16(0) + U16((unsigned)(text ? value.size() + 1 : value.size())) +
+                        U16(text) + Utf16Bytes(key) + U16(0);
+    block.resize((block.size() + 3) / 4 * 4, '\0');
+    block += data;
+    for (const std::string& child : children) {
+        block.resize((block.size() + 3) / 4 * 4, '\0');
+        block += child;
+    }
+    test_images::Put16(&block, 0, (unsigned)block.size());
+    return block;
+}
+
+// Programs read the fields of the string table that the Translation names, as
+// GetFileVersionInfo and VerQueryValue give it them: branding sets them there.
+TEST_F(KolbrandTest, VersionFieldsGoToTheTableTheTranslationNames)
+{
+    const std::string fixed = U32(0xFEEF04BD) + std::string(48, '\0');
+    auto source = [&fixed](const char* first, const char* second, int language) {
+        std::vector<std::string> translation;
+        if (language >= 0)
+            translation.push_back(VersionBlock("Translation", false,
+                                               U16((unsigned)language) + U16(1200)));
+        std::vector<std::string> tables = {
+            VersionBlock(first, true, "", {VersionBlock("ProductName", true, "Alt")}),
+            VersionBlock(second, true, "", {VersionBlock("ProductName", true, "Old")})};
+        return VersionBlock("VS_VERSION_INFO", false, fixed,
+                            {VersionBlock("StringFileInfo", true, "", tables),
+                             VersionBlock("VarFileInfo", true, "", translation)});
+    };
+    const struct {
+        const char* what;
+        std::string resource;
+        const char* replaced;  // the value set anew
+        const char* kept;      // the other table's, kept
+    } cases[] = {
+        {"the second table named", source("040704B0", "040904B0", 0x409), "Old", "Alt"},
+        {"the first table named", source("040704B0", "040904B0", 0x407), "Alt", "Old"},
+        {"named in small letters", source("040704B0", "040904b0", 0x409), "Old", "Alt"},
+        {"no table of that name: the first", source("040704B0", "040904B0", 0x40C), "Alt", "Old"},
+        {"no Translation: the first", source("040704B0", "040904B0", -1), "Alt", "Old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(ReadVersionInfo(c.resource).present);
+        VersionChanges changes;
+        changes.fields = {{"ProductName", "New"}};
+        std::string made = VersionResource(c.resource, changes, "o.exe");
+        EXPECT_EQ(std::string::npos, made.find(Utf16Bytes(c.replaced)));
+        EXPECT_NE(std::string::npos, made.find(Utf16Bytes(c.kept)));
+        EXPECT_EQ("New", *FindVersionField(ReadVersionInfo(made), "ProductName"));
+    }
+}
+
 TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
 {
     std::vector<ImageResource> source = ShippedImage();
@@ -1305,6 +1673,75 @@ TEST_F(KolbrandTest, BrandedImageKeepsWhatIsNotReplaced)
         EXPECT_EQ(expected[i].data, image[i].data) << "resource " << i;
 }
 
+const ImageResource* FindIn(const std::vector<ImageResource>& image, const std::string& type,
+                            const std::string& name)
+{
+    for (const ImageResource& resource : image) {
+        if (resource.type == type && resource.name == name)
+            return &resource;
+    }
+    return nullptr;
+}
+
+// --icon replaces group 50's images, but those that another group shows stay, so that the
+// other group stays whole. A new resource takes the languages of the one it replaces, else
+// the language of the source's first resource.
+TEST_F(KolbrandTest, OtherIconGroupsStayWhole)
+{
+    const struct {
+        const char* what;
+        std::vector<int> otherGroup;  // the images that icon group 1 shows
+        std::vector<int> kept;        // of group 50's images, 1 and 2
+        std::vector<int> newIds;
+        std::vector<int> newLanguages;
+    } cases[] = {
+        {"no image shared", {3}, {}, {1, 2}, {0x409, 0x409}},
+        {"image 2 shared", {2}, {2}, {1, 3}, {0x409, 0x407}},
+        {"both shared", {1, 2}, {1, 2}, {3, 4}, {0x407, 0x407}},
+    };
+    std::string error;
+    const std::vector<IconImage> icons = ReadIcoFile("i.ico", IcoFile({16, 24}), &error);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<IconImage> shown;
+        for (int id : c.otherGroup)
+            shown.push_back({16, 16, 0, 1, 32, id, ""});
+        const std::string otherGroup = MakeIconGroup(shown);
+        std::vector<ImageResource> source = {{"#14", "#1", 0x407, otherGroup},
+                                             {"#3", "#1", 0x409, "old1"},
+                                             {"#3", "#2", 0x409, "old2"}};
+        if (c.otherGroup == std::vector<int>{3})
+            source.push_back({"#3", "#3", 0x409, "old3"});
+        source.push_back({"#14", "#50", 0x409,
+                          MakeIconGroup({{16, 16, 0, 1, 32, 1, ""}, {32, 32, 0, 1, 32, 2, ""}})});
+        BrandInputs inputs;
+        inputs.fromPath = "l.exe";
+        inputs.from = ReadLauncherResources(source);
+        inputs.iconData = IcoFile({16, 24});
+        BrandOptions options;
+        ASSERT_EQ(1, ParseBrandOptions({"o.exe", "--icon", "i.ico"}, &options, &error));
+        Diagnostics diagnostics;
+        LauncherResources out = PlanBrand(options, inputs, &diagnostics);
+        std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
+        for (int id : c.kept) {
+            const ImageResource* kept = FindIn(image, "#3", "#" + std::to_string(id));
+            ASSERT_NE(nullptr, kept);
+            EXPECT_EQ("old" + std::to_string(id), kept->data);
+        }
+        std::vector<int> listed;
+        for (const IconImage& icon : ReadIconGroup(FindIn(image, "#14", "#50")->data))
+            listed.push_back(icon.id);
+        EXPECT_EQ(c.newIds, listed);
+        for (size_t i = 0; i < c.newIds.size(); i++) {
+            const ImageResource* written = FindIn(image, "#3", "#" + std::to_string(c.newIds[i]));
+            ASSERT_NE(nullptr, written);
+            EXPECT_EQ(icons[i].data, written->data);
+            EXPECT_EQ(c.newLanguages[i], written->language);
+        }
+        EXPECT_EQ(otherGroup, FindIn(image, "#14", "#1")->data);
+    }
+}
+
 TEST_F(KolbrandTest, BrandingNothingCopiesTheImage)
 {
     std::vector<ImageResource> source = ShippedImage();
@@ -1340,7 +1777,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
                          "\xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80"},
          "dir\\Chess.exe",
          "version: file 2.5.65535.7, product 2.5.65535.7\n  FileVersion: 2.5.65535.7\n"
-         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\\\ B\n"
+         "  ProductVersion: 2.5.65535.7\n  CompanyName: A \\ B\n"
          "  FileDescription: Chess \"Pro\"\n  OriginalFilename: Chess.exe\n"
          "  ProductName: Chess\n"
          "  LegalCopyright: \xC2\xA9 2026 \xE2\x82\xAC \xF0\x9F\x98\x80\n"},
@@ -1349,7 +1786,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         {"a name that Windows trims", {"--copyright", "(C)\r\nCommandLine: \"x\""}, "dot.exe. .",
          "version: file 1.0.0.0, product 1.0.0.0\n  FileVersion: 1.0.0.0\n"
          "  ProductVersion: 1.0.0.0\n  CompanyName: Morvane\n  FileDescription: Kol launcher\n"
-         "  OriginalFilename: dot.exe\n  LegalCopyright: (C)\\u000D\\u000ACommandLine: \"x\"\n"},
+         "  OriginalFilename: dot.exe\n  LegalCopyright: (C)<U+000D><U+000A>CommandLine: \"x\"\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1363,7 +1800,7 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
         inputs.from.version = launcher;
         Diagnostics diagnostics;
         LauncherResources out = PlanBrand(options, inputs, &diagnostics);
-        std::string listing = DescribeLauncher("L", 0x8664, out);
+        std::string listing = DescribeLauncher("L", Headers(0x8664), out);
         EXPECT_EQ(c.expected, listing.substr(listing.find("version:"))) << listing;
     }
     // A field is set where the system's version functions find it, whatever its key's case.
@@ -1374,7 +1811,8 @@ TEST_F(KolbrandTest, VersionFieldsAreKeptOrSet)
     inputs.from.version = VersionResource("", capitals, "a.exe");
     Diagnostics diagnostics;
     std::string listing =
-        DescribeLauncher("L", 0x8664, Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
+        DescribeLauncher("L", Headers(0x8664),
+                         Plan({"o.exe", "--product", "Chess"}, inputs, &diagnostics));
     EXPECT_EQ("version: file 0.0.0.0, product 0.0.0.0\n  PRODUCTNAME: Chess\n"
               "  OriginalFilename: o.exe\n",
               listing.substr(listing.find("version:")));

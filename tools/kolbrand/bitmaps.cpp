@@ -104,6 +104,18 @@ static void CheckBitmapRows(const std::string& label, const BitmapHeader& header
                                         "reads");
 }
 
+// The launcher takes the colours of a bitmap of 8 bits or fewer from the table between its
+// header and its pixels, and makes those that the table lacks black: without a table at
+// all, it shows the bitmap black. "" when there is one.
+static std::string MissingColourTable(const BitmapHeader& header)
+{
+    if (header.colourCount == 0 || header.dataOffset - 54 >= 4)
+        return "";
+    return "has " + std::to_string(header.bitsPerPixel) + " bits per pixel but no colour "
+           "table (its pixels begin right after its header), so the launcher would show it "
+           "black: save it with its colour table, or with 24 bits per pixel";
+}
+
 void CheckBitmaps(const std::string& fromPath, const LauncherResources& out, bool configRefused,
                   Diagnostics* diagnostics)
 {
@@ -122,6 +134,8 @@ void CheckBitmaps(const std::string& fromPath, const LauncherResources& out, boo
         }
         BitmapHeader header;
         std::string refusal = SplashRefusal(bitmap, &header);
+        if (refusal.empty())
+            refusal = MissingColourTable(header);
         if (!refusal.empty())
             diagnostics->errors.push_back(label + ": " + refusal);
         else

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <map>
+#include <set>
 
 std::vector<ConfigEntry> ConfigEntriesOf(const ConfigTable* table)
 {
@@ -100,7 +101,7 @@ static std::string BitmapNames(const std::vector<SplashBitmap>& bitmaps)
         return "it holds none";
     std::string names = "it holds";
     for (size_t i = 0; i < bitmaps.size() && i < MostBitmapsNamed; i++)
-        names += (i == 0 ? " " : ", ") + ShownText(bitmaps[i].name);
+        names += (i == 0 ? " " : ", ") + bitmaps[i].name;
     if (bitmaps.size() > MostBitmapsNamed)
         names += " and " + std::to_string(bitmaps.size() - MostBitmapsNamed) + " more";
     return names;
@@ -241,24 +242,47 @@ static void CheckChoosableEntries(const std::string& origin, const std::string& 
     FreeConfig(table);
 }
 
+// The keys of which the launcher reads the first entry alone.
+static const char* const FirstReadKeys[] = {"SplashScreenTitle", "UseJavaVM"};
+
+// A later entry of such a key is never read.
+static void CheckRepeatedKey(const std::string& origin, const ConfigEntry& entry,
+                             std::set<std::string>* seen, Diagnostics* diagnostics)
+{
+    for (const char* key : FirstReadKeys) {
+        if (entry.key == key && !seen->insert(key).second)
+            diagnostics->warnings.push_back(origin + ": " + key + "=" + Shown(entry.value) +
+                                            " is never read: the launcher takes the first " +
+                                            key);
+    }
+}
+
+// The longest title that kolbrand writes: a caption shows far less, and a title of some
+// megabytes makes no window at all (seen under Wine).
+static const size_t LongestTitle = 255;
+
 int CheckConfig(const std::string& origin, const std::string& config, bool typed,
                 const std::vector<SplashBitmap>& bitmaps, Diagnostics* diagnostics)
 {
     if (!CheckConfigBytes(origin, config, typed, diagnostics))
         return 0;
-    int titles = 0;
+    std::set<std::string> seen;
     BitmapIndex index = IndexBitmaps(bitmaps);
     for (const ConfigEntry& entry : ReadConfigEntries(config)) {
         // An empty CONFIG, or "|" doubled or at an end, gives entries of nothing at all.
         if (entry.key.empty() && !entry.hasValue)
             continue;
         CheckConfigEntry(origin, entry, diagnostics);
-        if (entry.key == "SplashScreen" && entry.hasValue)
+        if (!entry.hasValue)
+            continue;
+        if (entry.key == "SplashScreen")
             CheckSplashEntry(origin, entry.value, bitmaps, index, diagnostics);
-        if (entry.key == "SplashScreenTitle" && entry.hasValue && titles++ > 0)
-            diagnostics->warnings.push_back(origin + ": SplashScreenTitle=" + Shown(entry.value) +
-                                            " is never read: the launcher takes the first "
-                                            "SplashScreenTitle");
+        if (entry.key == "SplashScreenTitle" && entry.value.size() > LongestTitle)
+            diagnostics->errors.push_back(origin + ": SplashScreenTitle has " +
+                                          std::to_string(entry.value.size()) + " characters; "
+                                          "kolbrand writes titles of at most " +
+                                          std::to_string(LongestTitle));
+        CheckRepeatedKey(origin, entry, &seen, diagnostics);
     }
     CheckChoosableEntries(origin, config, diagnostics);
     return 1;

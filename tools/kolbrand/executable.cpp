@@ -108,7 +108,10 @@ static int MapRange(const ExecutableImage& image, uint32_t rva, uint64_t size, u
     return MapAddress(image, rva, offset, &available) && size <= available;
 }
 
-// The optional header: its kind, and the export and resource directories.
+// The data directory's entry of the certificate table.
+static const uint64_t CertificatesIndex = 4;
+
+// The optional header: its kind, its checksum field, and the directories kolbrand reads.
 static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t size,
                               ExecutableImage* image, std::string* problem)
 {
@@ -133,17 +136,20 @@ static int ReadOptionalHeader(const std::string& file, uint64_t at, uint64_t siz
                    "system requires to load it";
         return 0;
     }
-    uint64_t headersSize = ReadU32(file, at + 60);
-    if (headersSize > file.size()) {
-        *problem = CutShort("its headers", headersSize, file.size());
+    image->headersSize = ReadU32(file, at + 60);
+    if (image->headersSize > file.size()) {
+        *problem = CutShort("its headers", image->headersSize, file.size());
         return 0;
     }
     uint64_t count = ReadU32(file, at + directories - 4);
     if (count > (size - directories) / 8)
         count = (size - directories) / 8;
+    image->checksumAt = at + 64;
     image->exports = ReadDirectory(file, at + directories, count, 0);
     image->imports = ReadDirectory(file, at + directories, count, 1);
     image->resources = ReadDirectory(file, at + directories, count, 2);
+    image->certificates = ReadDirectory(file, at + directories, count, CertificatesIndex);
+    image->certificatesEntryAt = at + directories + 8 * CertificatesIndex;
     return 1;
 }
 
@@ -205,6 +211,56 @@ int ReadExecutable(const std::string& file, ExecutableImage* image, std::string*
         return 0;
     }
     return 1;
+}
+
+// ---- Checksum and signature -----------------------------------------------------------
+
+// A byte of the file, the checksum field's taken as 0 and one past the end as 0.
+static unsigned ChecksumByte(const std::string& file, uint64_t at, uint64_t checksumAt)
+{
+    bool inField = at >= checksumAt && at - checksumAt < 4;
+    return at < file.size() && !inField ? (unsigned char)file[(size_t)at] : 0;
+}
+
+uint32_t ImageChecksum(const std::string& file, uint64_t checksumAt)
+{
+    uint64_t sum = 0;
+    for (uint64_t at = 0; at < file.size(); at += 2) {
+        sum += ChecksumByte(file, at, checksumAt) | ChecksumByte(file, at + 1, checksumAt) << 8;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return (uint32_t)(sum + file.size());
+}
+
+// Whether offset lies past the headers and every section's bytes, where signing appends
+// its table.
+static bool FollowsSections(const ExecutableImage& image, uint64_t offset)
+{
+    if (offset < image.headersSize)
+        return false;
+    for (const ImageSection& section : image.sections) {
+        if (section.rawSize > 0 && (uint64_t)section.rawOffset + section.rawSize > offset)
+            return false;
+    }
+    return true;
+}
+
+bool IsSigned(const ExecutableImage& image)
+{
+    return image.certificates.size != 0;
+}
+
+std::string WithoutSignature(const std::string& file, const ExecutableImage& image)
+{
+    const ImageDirectory& table = image.certificates;
+    if (!IsSigned(image))
+        return file;
+    std::string bytes = file;
+    bytes.replace((size_t)image.certificatesEntryAt, 8, 8, '\0');
+    bool endsFile = (uint64_t)table.address + table.size == file.size();
+    if (FollowsSections(image, table.address) && endsFile)
+        bytes.resize(table.address);
+    return bytes;
 }
 
 // ---- Resources ------------------------------------------------------------------------

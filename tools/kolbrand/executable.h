@@ -30,10 +30,16 @@ struct ExecutableImage {
     bool dll = false;
     unsigned machine = 0;
     uint32_t sectionAlignment = 0;
+    uint64_t headersSize = 0;
+    uint64_t checksumAt = 0;  // the file offset of the optional header's checksum field
     std::vector<ImageSection> sections;
     ImageDirectory exports;
     ImageDirectory imports;
     ImageDirectory resources;
+    // A signature's certificate table, whose address is a file offset, empty when the
+    // directory has no entry for it; and the file offset of that entry.
+    ImageDirectory certificates;
+    uint64_t certificatesEntryAt = 0;
 };
 
 // The processor of a header's machine field in words: "x86 (32-bit)", "x64 (64-bit)",
@@ -44,6 +50,19 @@ std::string ArchitectureName(unsigned machine);
 // to follow the file's name), unless the headers, every section's bytes and the resource
 // directory lie within the file.
 int ReadExecutable(const std::string& file, ExecutableImage* image, std::string* problem);
+
+// The checksum that the system computes of an image: its 16-bit words summed with each
+// carry added back in, the 4 bytes of the checksum field at checksumAt counted as 0, and the
+// file's length added.
+uint32_t ImageChecksum(const std::string& file, uint64_t checksumAt);
+
+// Whether the image carries a signature: a certificate table of any bytes.
+bool IsSigned(const ExecutableImage& image);
+
+// The file without its signature: the certificate table's directory entry emptied, and the
+// table cut off when it follows the headers and every section and ends the file, as
+// signing appends it.
+std::string WithoutSignature(const std::string& file, const ExecutableImage& image);
 
 // Every resource in every language, in the directory's order, each marked with whether
 // the launcher's lookup takes it on a machine of that language preference. 0 with *problem

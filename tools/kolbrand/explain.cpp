@@ -316,6 +316,18 @@ static std::string DescribeScreen(const ExplainInputs& in)
            "\n";
 }
 
+// The window's title: the first SplashScreenTitle, which CONFIG's entries above show
+// already (a long one is no clearer twice), or the launcher's own.
+static std::string DescribeTitle(const ConfigTable* table)
+{
+    const char* title = SplashTitle(table);
+    for (int i = 0; i < table->count; i++) {
+        if (table->values[i] == title)
+            return "titled by the first SplashScreenTitle";
+    }
+    return "titled \"" + ShownWidened(title) + "\"";
+}
+
 // The bitmap's verdict and the window, or why there is no splash.
 static std::string DescribeSplashBitmap(const ExplainInputs& in, const ConfigTable* table,
                                         const SplashResource& found)
@@ -335,9 +347,9 @@ static std::string DescribeSplashBitmap(const ExplainInputs& in, const ConfigTab
                                        header.height);
     return text + "  bitmap: " + std::to_string(header.width) + "x" +
            std::to_string(header.height) + ", " + std::to_string(header.bitsPerPixel) +
-           " bits per pixel, accepted\n  window \"" + ShownWidened(SplashTitle(table)) +
-           "\" at " + std::to_string(rect.x) + "," + std::to_string(rect.y) + ", " +
-           std::to_string(rect.width) + "x" + std::to_string(rect.height) +
+           " bits per pixel, accepted\n  window at " + std::to_string(rect.x) + "," +
+           std::to_string(rect.y) + ", " + std::to_string(rect.width) + "x" +
+           std::to_string(rect.height) + ", " + DescribeTitle(table) +
            "; the start waits for its first paint, at most 3 seconds\n";
 }
 

@@ -1,5 +1,8 @@
 #include "tools/kolbrand/files.h"
 
+#include "tools/kolbrand/plan.h"
+#include "tools/kolbrand/text.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -7,21 +10,17 @@
 
 // ---- Text and the console -------------------------------------------------------------
 
+// kolbrand's own conversions, not the system's: they keep an unpaired surrogate, which a
+// file name may hold, where the system's make it U+FFFD.
 std::string Utf8(const std::wstring& wide)
 {
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), NULL, 0, NULL,
-                                   NULL);
-    std::string text((size_t)size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &text[0], size, NULL, NULL);
-    return text;
+    return Utf8FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 
 static std::wstring Wide(const std::string& text)
 {
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
-    std::wstring wide((size_t)size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], size);
-    return wide;
+    std::u16string units = Utf16FromUtf8(text);
+    return std::wstring(units.begin(), units.end());
 }
 
 // A console shows wide text in its own code page; UTF-8 bytes would come out garbled. A
@@ -71,15 +70,25 @@ static std::string SystemError(DWORD code)
 
 // ---- Reading --------------------------------------------------------------------------
 
-// Past this, no launcher or input file is one that kolbrand could write.
-static const LONGLONG LargestInput = (LONGLONG)LargestResourceTotal;
+// Past this, no launcher or input file is one that kolbrand could write, and no output it
+// writes is too large to be read back.
+static const LONGLONG LargestInput = (LONGLONG)LargestOutput;
+
+static bool IsFolder(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 int ReadWholeFile(const std::string& path, std::string* data, std::string* error)
 {
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = path + ": cannot be opened (" + SystemError(GetLastError()) + ")";
+        DWORD code = GetLastError();
+        // The system refuses to open a folder as a file with "access denied".
+        *error = path + (IsFolder(path) ? ": is a folder, not a file"
+                                        : ": cannot be opened (" + SystemError(code) + ")");
         return 0;
     }
     LARGE_INTEGER size;
@@ -98,14 +107,21 @@ int ReadWholeFile(const std::string& path, std::string* data, std::string* error
     return ok;
 }
 
+// The longest path that the system gives a module, in characters.
+static const size_t LongestModulePath = 32768;
+
 std::string BesideSelf(const wchar_t* name)
 {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-    std::wstring folder(path, length);
-    size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? L"" : folder.substr(0, slash + 1);
-    return Utf8(folder + name);
+    // A path that fills the buffer may have been cut: the buffer grows until one doesn't.
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(NULL, &path[0], (DWORD)path.size())) == path.size() &&
+           path.size() < LongestModulePath)
+        path.resize(path.size() * 2);
+    if (length == 0 || length == path.size())
+        return "";
+    path.resize(length);
+    return Utf8(path.substr(0, path.find_last_of(L"\\/") + 1) + name);
 }
 
 std::wstring FullPathOf(const std::string& path)
@@ -219,11 +235,11 @@ LanguagePreference LanguagesOfThisMachine(void)
     return preference;
 }
 
-int ReadLauncherFile(const std::string& path, std::string* file,
+int ReadLauncherFile(const std::string& path, std::string* file, ExecutableImage* image,
                      std::vector<ImageResource>* resources, std::string* error)
 {
     return ReadWholeFile(path, file, error)
-           && ReadLauncherImage(path, *file, LanguagesOfThisMachine(), resources, error);
+           && ReadLauncherImage(path, *file, LanguagesOfThisMachine(), image, resources, error);
 }
 
 HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem)
@@ -280,21 +296,19 @@ static LPCWSTR NamePointer(const std::wstring& name)
     return name.c_str();
 }
 
-// The folder part of a path, "" for a name alone.
-static std::string FolderOf(const std::string& path)
-{
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 // Why the output can't be written or replaced, as far as can be told before trying; "".
 static std::string OutputProblem(const std::string& output)
 {
     std::string folder = FolderOf(output);
     DWORD folderAttributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY
                                             : GetFileAttributesW(Wide(folder).c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES
-        || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    // The system finds no folder where a file's name is followed by a separator.
+    std::string named = folder.substr(0, folder.find_last_not_of("\\/") + 1);
+    DWORD namedAttributes = GetFileAttributesW(Wide(named).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES && namedAttributes != INVALID_FILE_ATTRIBUTES
+        && !(namedAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return folder + " is a file, not a folder";
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES)
         return "the folder " + folder + " does not exist";
     if (FullPathOf(output).compare(0, 4, L"\\\\.\\") == 0)
         return "is a device, not a file";
@@ -336,22 +350,24 @@ static std::string WriteFailure(DWORD code, const std::string& output, uint64_t 
     return "the system gave no reason";
 }
 
-// A new file of plain attributes: a copy of a read-only source must not be read-only.
-static int WriteNewFile(const std::wstring& path, const std::string& data,
-                        const std::string& output, std::string* error)
+// Writes data at offset at of the file at path: with CREATE_ALWAYS a new file of plain
+// attributes, as a copy of a read-only source must not be read-only.
+static int WriteAt(const std::wstring& path, DWORD disposition, uint64_t at,
+                   const std::string& data, const std::string& output, std::string* error)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, disposition,
                               FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER offset;
+    offset.QuadPart = (LONGLONG)at;
     DWORD written = 0;
-    bool ok = file != INVALID_HANDLE_VALUE
+    bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, offset, NULL, FILE_BEGIN)
               && WriteFile(file, data.data(), (DWORD)data.size(), &written, NULL)
               && written == data.size();
     DWORD code = GetLastError();
     if (file != INVALID_HANDLE_VALUE)
         ok = CloseHandle(file) && ok;
     if (!ok)
-        *error = output + ": cannot write beside it (" + WriteFailure(code, output, data.size()) +
-                 ")";
+        *error = output + ": cannot be written (" + WriteFailure(code, output, data.size()) + ")";
     return ok;
 }
 
@@ -382,32 +398,30 @@ static int UpdateResources(const std::wstring& file, const std::vector<ImageReso
 }
 
 // The copy read back as it will be run: it must hold what was meant, nothing more or less.
-static int CheckWritten(const std::wstring& file, const std::vector<ImageResource>& resources,
-                        const VersionInfo& version, const std::string& output,
-                        std::string* error)
+// Its checksum is then made its own: the system's resource update leaves the source's.
+static int FinishWritten(const std::wstring& file, const std::vector<ImageResource>& resources,
+                         const VersionInfo& version, const std::string& output,
+                         std::string* error)
 {
     std::string bytes;
     ExecutableImage image;
     std::vector<ImageResource> written;
     std::string problem;
-    if (!ReadWholeFile(Utf8(file), &bytes, error))
+    if (!ReadWholeFile(Utf8(file), &bytes, &problem)) {
+        *error = output + ": the written copy can't be read back";
         return 0;
+    }
     if (ReadExecutable(bytes, &image, &problem)
         && ReadResources(bytes, image, LanguagesOfThisMachine(), &written, &problem))
         problem = CompareWritten(resources, version, written);
-    if (!problem.empty())
+    if (!problem.empty()) {
         *error = output + ": the system's resource update went wrong: " + problem;
-    return problem.empty();
-}
-
-// The bytes that a copy of the source with these resources takes, about.
-static uint64_t WrittenSize(const std::string& sourceFile,
-                            const std::vector<ImageResource>& resources)
-{
-    uint64_t size = sourceFile.size();
-    for (const ImageResource& resource : resources)
-        size += resource.data.size();
-    return size;
+        return 0;
+    }
+    uint32_t checksum = ImageChecksum(bytes, image.checksumAt);
+    std::string field = {(char)checksum, (char)(checksum >> 8), (char)(checksum >> 16),
+                         (char)(checksum >> 24)};
+    return WriteAt(file, OPEN_EXISTING, image.checksumAt, field, output, error);
 }
 
 static int Interrupted(const std::string& output, std::string* error)
@@ -424,15 +438,15 @@ static int WriteThroughTemporary(const std::string& sourceFile, const std::strin
                                  const VersionInfo& version, std::string* error)
 {
     std::wstring target = Wide(output);
-    std::wstring temporary = target + L".kolbrand-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring temporary = Wide(TemporaryPathFor(output, GetCurrentProcessId()));
     writingStopped = CreateEventW(NULL, TRUE, FALSE, NULL);
     SetConsoleCtrlHandler(StopWriting, TRUE);
-    int written = WriteNewFile(temporary, sourceFile, output, error)
+    int written = WriteAt(temporary, CREATE_ALWAYS, 0, sourceFile, output, error)
                   && !Interrupted(output, error)
-                  && UpdateResources(temporary, resources, WrittenSize(sourceFile, resources),
-                                     output, error)
+                  && UpdateResources(temporary, resources,
+                                     WrittenSizeBound(sourceFile.size(), resources), output, error)
                   && !Interrupted(output, error)
-                  && CheckWritten(temporary, resources, version, output, error)
+                  && FinishWritten(temporary, resources, version, output, error)
                   && !Interrupted(output, error);
     if (written && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         std::string problem = OutputProblem(output);

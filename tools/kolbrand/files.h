@@ -19,7 +19,8 @@ void WriteError(const std::string& text);
 // A file's bytes, or 0 with a message.
 int ReadWholeFile(const std::string& path, std::string* data, std::string* error);
 
-// The path of a file of that name in kolbrand.exe's own folder.
+// The path of a file of that name in kolbrand.exe's own folder, however long its path; ""
+// when the system doesn't give kolbrand's own.
 std::string BesideSelf(const wchar_t* name);
 
 // The full path of a file named on the command line.
@@ -40,8 +41,8 @@ bool IsNamedEventHeld(const wchar_t* name);
 // The languages that this machine's system prefers for its resource lookups.
 LanguagePreference LanguagesOfThisMachine(void);
 
-// The launcher at path: its bytes and every resource, or 0 with a message.
-int ReadLauncherFile(const std::string& path, std::string* file,
+// The launcher at path: its bytes, headers and every resource, or 0 with a message.
+int ReadLauncherFile(const std::string& path, std::string* file, ExecutableImage* image,
                      std::vector<ImageResource>* resources, std::string* error);
 
 // The file at a full path loaded as data, for the system's resource lookups; null with
@@ -53,10 +54,10 @@ HMODULE LoadResourcesOf(const std::wstring& path, std::string* problem);
 bool IsSameFilePath(const std::string& a, const std::string& b);
 
 // Writes the source's bytes with these resources into a temporary file beside the output,
-// reads it back, and renames it into place only when it holds exactly those resources and
-// its version information gives back the fields meant. Whatever fails, and on Ctrl+C,
-// Ctrl+Break or a closed console, the temporary file is removed and the output stays as
-// it was.
+// reads it back, sets its checksum, and renames it into place only when it holds exactly
+// those resources and its version information gives back the fields meant. Whatever
+// fails, and on Ctrl+C, Ctrl+Break or a closed console, the temporary file is removed and
+// the output stays as it was.
 int WriteBranded(const std::string& sourceFile, const std::string& output,
                  const std::vector<ImageResource>& resources, const VersionInfo& version,
                  std::string* error);

@@ -109,13 +109,17 @@ std::vector<IconImage> ReadIcoFile(const std::string& path, const std::string& d
         image.colours = (unsigned char)data[entry + 2];
         size_t size = ReadU32(data, entry + 8);
         size_t offset = ReadU32(data, entry + 12);
-        if (size != 0 && offset < directoryEnd) {
+        if (size == 0) {
+            problem = ImageLabel(i, image) + " is empty: its directory entry gives it 0 bytes";
+            break;
+        }
+        if (offset < directoryEnd) {
             problem = ImageLabel(i, image) + " begins at byte " + std::to_string(offset) +
                       ", inside the file's directory of images, which ends at byte " +
                       std::to_string(directoryEnd);
             break;
         }
-        if (size == 0 || offset > data.size() || size > data.size() - offset) {
+        if (offset > data.size() || size > data.size() - offset) {
             problem = ImageLabel(i, image) + " lies outside the file";
             break;
         }

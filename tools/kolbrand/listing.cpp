@@ -141,11 +141,20 @@ static std::string DescribeUntaken(const LauncherResources& launcher)
     return text;
 }
 
-std::string DescribeLauncher(const std::string& path, unsigned machine,
+// Every branding leaves a signature out, as it changes bytes that the signature covers.
+static std::string DescribeSignature(const ExecutableImage& image)
+{
+    if (!IsSigned(image))
+        return "signed: no\n";
+    return "signed: yes (a certificate table of " + std::to_string(image.certificates.size) +
+           " bytes; a branded copy is unsigned)\n";
+}
+
+std::string DescribeLauncher(const std::string& path, const ExecutableImage& image,
                              const LauncherResources& launcher)
 {
-    return ShownText(path) + "\narchitecture: " + ArchitectureName(machine) + "\n" +
-           DescribeMode(launcher) + DescribeConfig(launcher) +
+    return ShownText(path) + "\narchitecture: " + ArchitectureName(image.machine) + "\n" +
+           DescribeSignature(image) + DescribeMode(launcher) + DescribeConfig(launcher) +
            DescribeBitmaps(launcher) + DescribeChoices(launcher) + DescribeIcon(launcher) +
            DescribeVersion(launcher) + DescribeUntaken(launcher);
 }

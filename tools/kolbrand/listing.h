@@ -3,6 +3,7 @@
 #define KOL_TOOLS_KOLBRAND_LISTING_H
 
 #include "tools/kolbrand/config.h"
+#include "tools/kolbrand/executable.h"
 #include "tools/kolbrand/records.h"
 
 // An embedded line resource as the launcher reads it: its first line, and what it ignores.
@@ -11,8 +12,9 @@ std::string DescribeLine(const char* name, const std::string& resource);
 // CONFIG's entries, one a line.
 std::string DescribeConfigEntries(const std::vector<ConfigEntry>& entries);
 
-// The --list report of a launcher built for the processor of that machine field.
-std::string DescribeLauncher(const std::string& path, unsigned machine,
+// The --list report of a launcher of those headers: its processor, whether it is signed, and
+// what its resources carry.
+std::string DescribeLauncher(const std::string& path, const ExecutableImage& image,
                              const LauncherResources& launcher);
 
 #endif

@@ -15,7 +15,7 @@
 
 static int Fail(const std::string& message)
 {
-    WriteError("kolbrand: " + message + "\n");
+    WriteError(MessageLine(message));
     return 1;
 }
 
@@ -24,18 +24,27 @@ static void PrintDiagnostics(const Diagnostics& diagnostics)
 {
     std::string text;
     for (const std::string& warning : diagnostics.warnings)
-        text += "kolbrand: warning: " + warning + "\n";
+        text += MessageLine("warning: " + warning);
     for (const std::string& error : diagnostics.errors)
-        text += "kolbrand: " + error + "\n";
+        text += MessageLine(error);
     WriteError(text);
 }
 
+// The source is read without its signature, which no branded copy could keep.
 static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::string* sourceFile,
                       std::vector<ImageResource>* source, std::string* error)
 {
     inputs->fromPath = options.from.empty() ? BesideSelf(L"launcher.exe") : options.from;
-    if (!ReadLauncherFile(inputs->fromPath, sourceFile, source, error))
+    if (inputs->fromPath.empty()) {
+        *error = "the system doesn't give kolbrand's own path, to find the launcher.exe beside "
+                 "it: give --from LAUNCHER.exe";
         return 0;
+    }
+    ExecutableImage image;
+    if (!ReadLauncherFile(inputs->fromPath, sourceFile, &image, source, error))
+        return 0;
+    inputs->fromSigned = IsSigned(image);
+    *sourceFile = WithoutSignature(*sourceFile, image);
     *source = AsRewritten(*source, LanguagesOfThisMachine());
     inputs->from = ReadLauncherResources(*source);
     if (options.configIsFile && !ReadWholeFile(options.config, &inputs->configFileData, error))
@@ -50,6 +59,9 @@ static int ReadInputs(const BrandOptions& options, BrandInputs* inputs, std::str
 
 static int Brand(const BrandOptions& options)
 {
+    std::string name = CheckOutputName(options.output);
+    if (!name.empty())
+        return Fail(name + "; not written");
     std::string input = CheckOutputIsNoInput(options, IsSameFilePath);
     if (!input.empty())
         return Fail(input + "; not written");
@@ -65,12 +77,12 @@ static int Brand(const BrandOptions& options)
     if (!diagnostics.errors.empty())
         return Fail(options.output + " not written");
     std::vector<ImageResource> image = BrandedResources(source, options, inputs.from, out);
-    std::string unwritable = CheckWritable(image);
+    std::string unwritable = CheckWritable(image, sourceFile.size());
     if (!unwritable.empty())
         return Fail(options.output + ": " + unwritable + "; not written");
     if (!WriteBranded(sourceFile, options.output, image, out.versionMeant, &error))
         return Fail(error);
-    WriteOutput("kolbrand: wrote " + options.output + "\n");
+    WriteOutput(MessageLine("wrote " + options.output));
     return 0;
 }
 
@@ -80,10 +92,9 @@ static int List(const std::string& path)
     std::vector<ImageResource> resources;
     std::string error;
     ExecutableImage image;
-    if (!ReadLauncherFile(path, &file, &resources, &error) ||
-        !ReadExecutable(file, &image, &error))
+    if (!ReadLauncherFile(path, &file, &image, &resources, &error))
         return Fail(error);
-    WriteOutput(DescribeLauncher(path, image.machine, ReadLauncherResources(resources)));
+    WriteOutput(DescribeLauncher(path, image, ReadLauncherResources(resources)));
     return 0;
 }
 
@@ -108,8 +119,7 @@ static int ReadExplained(const BrandOptions& options, ExplainInputs* in, std::st
     std::vector<ImageResource> resources;
     ExecutableImage image;
     std::string problem;
-    if (!ReadLauncherFile(options.output, &file, &resources, error) ||
-        !ReadExecutable(file, &image, &problem))
+    if (!ReadLauncherFile(options.output, &file, &image, &resources, error))
         return 0;
     std::wstring path = FullPathOf(options.output);
     in->launcherPath = Utf16(path);
@@ -127,7 +137,7 @@ static int Explain(const BrandOptions& options)
     ExplainInputs in;
     std::string error;
     if (!ReadExplained(options, &in, &error)) {
-        WriteError("kolbrand: " + error + "\n");
+        WriteError(MessageLine(error));
         return 2;  // nothing to explain, as with a usage error
     }
     in.line = Utf16FromUtf8(options.startLine);
@@ -154,7 +164,7 @@ int wmain(int argc, wchar_t** argv)
     BrandOptions options;
     std::string error;
     if (!ParseBrandOptions(arguments, &options, &error)) {
-        WriteError("kolbrand: " + error + "\n" + KolbrandUsage);
+        WriteError(MessageLine(error) + KolbrandUsage);
         return 2;
     }
     if (options.help) {

@@ -50,11 +50,12 @@ const char* const KolbrandHelp =
     "Exit codes: 0 done; 1 refused, nothing written (--explain: the start would fail);\n"
     "2 usage error.\n";
 
-// The text fields that branding sets, by option and by the version resource's key.
-static const char* const VersionTextOptions[][2] = {{"--description", "FileDescription"},
-                                                    {"--product", "ProductName"},
-                                                    {"--company", "CompanyName"},
-                                                    {"--copyright", "LegalCopyright"}};
+const VersionTextOption VersionTextOptions[4] = {
+    {"--description", "FileDescription", "Kol launcher"},
+    {"--product", "ProductName", "Kol Virtual Machine"},
+    {"--company", "CompanyName", "Morvane"},
+    {"--copyright", "LegalCopyright", "Copyright (C) 2026 Morvane"},
+};
 
 // Letters, digits, "_", "-" and ".": a name that survives CONFIG's "|", "=" and ";".
 static int IsPlainResourceName(const std::string& name)
@@ -167,12 +168,20 @@ static int ApplyVersionOption(const std::string& option, const std::string& valu
         return 1;
     }
     for (int i = 0; i < 4; i++) {
-        if (option == VersionTextOptions[i][0]) {
-            if (!SetOnce(option, &seen->versionTexts[i], error))
-                return 0;
-            options->version.fields.push_back({VersionTextOptions[i][1], value});
-            return 1;
+        if (option != VersionTextOptions[i].option)
+            continue;
+        if (!SetOnce(option, &seen->versionTexts[i], error))
+            return 0;
+        // Half a character is no text: Windows would show U+FFFD in its place.
+        unsigned surrogate = FirstUnpairedSurrogate(value);
+        if (surrogate != 0) {
+            *error = option + ": holds half a character, the unpaired surrogate " +
+                     ShownUnits(std::u16string(1, (char16_t)surrogate)) + ": give the "
+                     "character whole";
+            return 0;
         }
+        options->version.fields.push_back({VersionTextOptions[i].key, value});
+        return 1;
     }
     *error = "unknown option " + option;
     return 0;

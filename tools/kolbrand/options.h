@@ -37,6 +37,15 @@ struct BrandOptions {
     VersionChanges version;
 };
 
+// A version text that branding sets: its option, its key in the version resource, and the
+// value that the shipped launcher carries (cmake/KolLauncher.cmake).
+struct VersionTextOption {
+    const char* option;
+    const char* key;
+    const char* shipped;
+};
+extern const VersionTextOption VersionTextOptions[4];
+
 // The usage lines, shown with a usage error too; what each option does, for --help.
 extern const char* const KolbrandUsage;
 extern const char* const KolbrandHelp;

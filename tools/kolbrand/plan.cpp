@@ -71,12 +71,17 @@ static void SetIcon(const BrandOptions& options, const BrandInputs& inputs,
     out->icons = images;
 }
 
+std::string FolderOf(const std::string& path)
+{
+    size_t separator = path.find_last_of("\\/:");
+    return separator == std::string::npos ? "" : path.substr(0, separator + 1);
+}
+
 // The name Windows gives the file that a path creates: its last part, without the dots
 // and blanks at its end, which Windows drops.
 static std::string FileName(const std::string& path)
 {
-    size_t separator = path.find_last_of("\\/:");
-    std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    std::string name = path.substr(FolderOf(path).size());
     return name.substr(0, name.find_last_not_of(". ") + 1);
 }
 
@@ -90,6 +95,31 @@ static void SetVersion(const BrandOptions& options, const BrandInputs& inputs,
                                         FileName(options.output), &out->versionMeant, &refusal);
     if (!refusal.empty())
         diagnostics->errors.push_back(refusal);
+}
+
+// A signature covers bytes that every branding changes: no copy can keep it.
+static void CheckSignature(const BrandOptions& options, const BrandInputs& inputs,
+                           Diagnostics* diagnostics)
+{
+    if (inputs.fromSigned)
+        diagnostics->warnings.push_back(
+            inputs.fromPath + ": is signed, and branding changes bytes that its signature "
+                              "covers: " + options.output + " is written unsigned; sign it "
+                              "after branding");
+}
+
+// A version text kept from the shipped launcher tells users that the author's program is
+// the launcher, made by its makers.
+static void CheckOwnTexts(const BrandOptions& options, const LauncherResources& out,
+                          Diagnostics* diagnostics)
+{
+    for (const VersionTextOption& text : VersionTextOptions) {
+        const std::string* value = FindVersionField(out.versionMeant, text.key);
+        if (value != nullptr && *value == text.shipped)
+            diagnostics->warnings.push_back(options.output + ": " + text.key + " is still the "
+                                            "shipped launcher's \"" + text.shipped + "\": " +
+                                            text.option + " sets your own");
+    }
 }
 
 // Branding refuses to make both lines, but a source may carry them.
@@ -108,6 +138,50 @@ static std::string ConfigOrigin(const BrandOptions& options, const BrandInputs& 
     if (!options.hasConfig)
         return inputs.fromPath;
     return options.configIsFile ? options.config : "--config";
+}
+
+// The names that Windows takes for devices, alone or before an extension, in any case.
+static const char* const DeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+static const char* const PortNumbers[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
+                                          "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+
+static bool IsDeviceName(const std::string& name)
+{
+    std::string base = Upper(name.substr(0, name.find('.')));
+    base = base.substr(0, base.find_last_not_of(' ') + 1);
+    for (const char* device : DeviceNames) {
+        if (base == device)
+            return true;
+    }
+    for (const char* number : PortNumbers) {
+        if (base == std::string("COM") + number || base == std::string("LPT") + number)
+            return true;
+    }
+    return false;
+}
+
+std::string CheckOutputName(const std::string& output)
+{
+    size_t separator = output.find_last_of("\\/");
+    std::string name = separator == std::string::npos ? output : output.substr(separator + 1);
+    // "C:app.exe" names app.exe in drive C's current folder.
+    bool drive = separator == std::string::npos && name.size() >= 2 && name[1] == ':' &&
+                 ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    if (drive)
+        name = name.substr(2);
+    if (name.find(':') != std::string::npos)
+        return output + ": names a stream of the file before its \":\", not a file of its own: "
+               "give a name without \":\"";
+    if (name.empty())
+        return output + ": names a folder, not a file: give the output's name after it";
+    if (IsDeviceName(name))
+        return output + ": is the name of a device, not of a file";
+    return "";
+}
+
+std::string TemporaryPathFor(const std::string& output, unsigned long id)
+{
+    return FolderOf(output) + "kolbrand-" + std::to_string(id) + ".tmp";
 }
 
 std::string CheckOutputIsNoInput(
@@ -138,6 +212,8 @@ LauncherResources PlanBrand(const BrandOptions& options, const BrandInputs& inpu
     SetBitmaps(options, inputs, &out, diagnostics);
     SetIcon(options, inputs, &out, diagnostics);
     SetVersion(options, inputs, &out, diagnostics);
+    CheckSignature(options, inputs, diagnostics);
+    CheckOwnTexts(options, out, diagnostics);
     CheckBothLines(inputs, out, diagnostics);
     bool typed = options.hasConfig && !options.configIsFile;
     bool configRefused = !configRead || (out.hasConfig &&

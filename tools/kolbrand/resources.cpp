@@ -64,14 +64,13 @@ static std::string LauncherRefusal(const ExecutableImage& image,
 }
 
 int ReadLauncherImage(const std::string& path, const std::string& file,
-                      const LanguagePreference& preference,
+                      const LanguagePreference& preference, ExecutableImage* image,
                       std::vector<ImageResource>* resources, std::string* error)
 {
-    ExecutableImage image;
     std::string problem;
-    if (ReadExecutable(file, &image, &problem)
-        && ReadResources(file, image, preference, resources, &problem))
-        problem = LauncherRefusal(image, *resources);
+    if (ReadExecutable(file, image, &problem)
+        && ReadResources(file, *image, preference, resources, &problem))
+        problem = LauncherRefusal(*image, *resources);
     if (!problem.empty()) {
         resources->clear();
         *error = path + ": " + problem;
@@ -169,8 +168,24 @@ static ResourceKey KeyOf(const std::string& type, const std::string& name)
     return {Upper(type), Upper(name)};
 }
 
+// The icon images that icon groups other than 50 show: they stay, so that those groups
+// stay whole when --icon replaces group 50's images.
+static std::set<int> ImagesOfOtherGroups(const std::vector<ImageResource>& source)
+{
+    std::set<int> ids;
+    for (const ImageResource& resource : source) {
+        if (!SameResourceName(resource.type, IconGroupType) ||
+            SameResourceName(resource.name, IconGroupName))
+            continue;
+        for (const IconImage& image : ReadIconGroup(resource.data))
+            ids.insert(image.id);
+    }
+    return ids;
+}
+
 // The resources of the source launcher that the branding replaces or removes.
-static std::set<ResourceKey> ReplacedKeys(const BrandOptions& options,
+static std::set<ResourceKey> ReplacedKeys(const std::vector<ImageResource>& source,
+                                          const BrandOptions& options,
                                           const LauncherResources& from,
                                           const LauncherResources& out)
 {
@@ -187,9 +202,12 @@ static std::set<ResourceKey> ReplacedKeys(const BrandOptions& options,
         replaced.insert(KeyOf("SPLASHSCREEN", splash.name));
     for (const std::string& name : options.removals)
         replaced.insert(KeyOf("SPLASHSCREEN", name));
-    if (!options.icon.empty()) {
-        replaced.insert(KeyOf(IconGroupType, IconGroupName));
-        for (const IconImage& image : from.icons)
+    if (options.icon.empty())
+        return replaced;
+    replaced.insert(KeyOf(IconGroupType, IconGroupName));
+    std::set<int> shared = ImagesOfOtherGroups(source);
+    for (const IconImage& image : from.icons) {
+        if (shared.count(image.id) == 0)
             replaced.insert(KeyOf(IconType, "#" + std::to_string(image.id)));
     }
     return replaced;
@@ -261,7 +279,7 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
                                             const LauncherResources& from,
                                             const LauncherResources& out)
 {
-    std::set<ResourceKey> replaced = ReplacedKeys(options, from, out);
+    std::set<ResourceKey> replaced = ReplacedKeys(source, options, from, out);
     SourceLanguages languages = LanguagesOf(source);
     std::vector<ImageResource> image;
     for (const ImageResource& resource : source) {
@@ -304,28 +322,42 @@ static std::string FindMergedNames(const std::vector<ImageResource>& image)
     const ImageResource* merged = FindRepeated(image, Precedes);
     if (merged == nullptr)
         return "";
-    return ShownText(Label(*merged)) + " is twice in the source, in names that differ in small "
+    return Label(*merged) + " is twice in the source, in names that differ in small "
            "and capital letters: written in capitals, as the system looks names up, the two "
            "would be one";
 }
 
-std::string CheckWritable(const std::vector<ImageResource>& image)
+// What a resource may add to the written file besides its data: its entries, directories
+// and data entry, its names, and padding.
+static const uint64_t ResourceOverhead = 96;
+// What the sections' alignment may add.
+static const uint64_t AlignmentSlack = 1 << 20;
+
+uint64_t WrittenSizeBound(uint64_t sourceSize, const std::vector<ImageResource>& image)
 {
-    uint64_t total = 0;
+    uint64_t size = sourceSize + AlignmentSlack;
+    for (const ImageResource& resource : image)
+        size += resource.data.size() + ResourceOverhead +
+                2 * (resource.type.size() + resource.name.size());
+    return size;
+}
+
+std::string CheckWritable(const std::vector<ImageResource>& image, uint64_t sourceSize)
+{
     for (const ImageResource& resource : image) {
         if (resource.data.empty())
             return Label(resource) + " is empty, and the system's resource update cannot write "
                                      "an empty resource";
         if (FirstHighByte(resource.type + resource.name) >= 0)
-            return ShownText(Label(resource)) + " has a name with a character outside ASCII: "
-                   "kolbrand writes names in capitals, as the system looks them up, and knows "
-                   "the capitals of ASCII letters only (the launcher never looks such a name up)";
-        total += resource.data.size();
+            return Label(resource) + " has a name with a character outside ASCII: kolbrand "
+                   "writes names in capitals, as the system looks them up, and knows the "
+                   "capitals of ASCII letters only (the launcher never looks such a name up)";
     }
-    if (total > LargestResourceTotal)
-        return "the resources would take " + std::to_string(total >> 20) + " MB; kolbrand "
-               "writes at most " + std::to_string(LargestResourceTotal >> 20) + " MB (the "
-               "system's resource update fails on 2 GB)";
+    uint64_t size = WrittenSizeBound(sourceSize, image);
+    if (size > LargestOutput)
+        return "it would take up to " + std::to_string(size >> 20) + " MB, more than the " +
+               std::to_string(LargestOutput >> 20) + " MB that kolbrand writes (the system's "
+               "resource update fails on 2 GB)";
     return FindMergedNames(image);
 }
 
@@ -340,8 +372,8 @@ std::string CompareWritten(const std::vector<ImageResource>& meant, const Versio
 {
     for (const ImageResource& resource : written) {
         if (resource.reach == ResourceMissed)
-            return "the system's lookup never finds the written copy's " +
-                   ShownText(Label(resource)) + ": " + resource.why;
+            return "the system's lookup never finds the written copy's " + Label(resource) +
+                   ": " + resource.why;
     }
     std::vector<ImageResource> want = Sorted(meant), have = Sorted(written);
     size_t i = 0, j = 0;

@@ -7,12 +7,12 @@
 #include "tools/kolbrand/options.h"
 #include "tools/kolbrand/records.h"
 
-// Every resource of the launcher whose file holds these bytes, or 0 with a message that
-// names it and says what is wrong: not a whole executable, or not a launcher. A launcher
-// is a program (not a DLL) that carries the RCDATA resource "KOLLAUNCHER", as
+// The headers and every resource of the launcher whose file holds these bytes, or 0 with a
+// message that names it and says what is wrong: not a whole executable, or not a launcher.
+// A launcher is a program (not a DLL) that carries the RCDATA resource "KOLLAUNCHER", as
 // kol_add_launcher makes every one.
 int ReadLauncherImage(const std::string& path, const std::string& file,
-                      const LanguagePreference& preference,
+                      const LanguagePreference& preference, ExecutableImage* image,
                       std::vector<ImageResource>* resources, std::string* error);
 
 // What kolbrand reads and writes among a launcher's resources: those that the launcher's
@@ -35,11 +35,16 @@ std::vector<ImageResource> BrandedResources(const std::vector<ImageResource>& so
                                             const LauncherResources& from,
                                             const LauncherResources& out);
 
-// The most resource bytes that kolbrand writes into one launcher.
-const uint64_t LargestResourceTotal = (uint64_t)1 << 30;
+// The largest launcher that kolbrand writes, and so reads back.
+const uint64_t LargestOutput = (uint64_t)1 << 30;
 
-// "" when the system's resource update can write image as it is, else why not.
-std::string CheckWritable(const std::vector<ImageResource>& image);
+// The most bytes that a copy of a source of sourceSize bytes written with these resources
+// can take.
+uint64_t WrittenSizeBound(uint64_t sourceSize, const std::vector<ImageResource>& image);
+
+// "" when the system's resource update can write image into a copy of a source of
+// sourceSize bytes, and the copy is no larger than LargestOutput; else why not.
+std::string CheckWritable(const std::vector<ImageResource>& image, uint64_t sourceSize);
 
 // "" when the resources read back from a written copy are those meant, byte for byte,
 // whatever their order, the launcher's lookups find each, and its version information

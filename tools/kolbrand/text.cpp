@@ -24,36 +24,6 @@ static std::string Hex(unsigned value, int digits)
     return text;
 }
 
-// Printable ASCII but the backslash, which begins an escape.
-static bool IsShownAsItIs(unsigned c)
-{
-    return c >= 0x20 && c < 0x7F && c != '\\';
-}
-
-std::string Shown(const std::string& bytes)
-{
-    std::string shown;
-    for (unsigned char c : bytes) {
-        if (IsShownAsItIs(c))
-            shown += (char)c;
-        else
-            shown += c == '\\' ? "\\\\" : "\\x" + Hex(c, 2);
-    }
-    return shown;
-}
-
-std::string ShownUnits(const std::u16string& text)
-{
-    std::string shown;
-    for (char16_t c : text) {
-        if (IsShownAsItIs(c))
-            shown += (char)c;
-        else
-            shown += c == '\\' ? "\\\\" : "\\u" + Hex(c, 4);
-    }
-    return shown;
-}
-
 static void AppendUtf8(std::string* out, unsigned code)
 {
     if (code < 0x80) {
@@ -83,17 +53,21 @@ static bool IsLowSurrogate(unsigned c)
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// The code point at text[*at]: a surrogate pair's, or an unpaired surrogate itself; *at
+// moves to its last code unit.
+static unsigned CodePointAt(const std::u16string& text, size_t* at)
+{
+    unsigned c = text[*at];
+    if (IsHighSurrogate(c) && *at + 1 < text.size() && IsLowSurrogate(text[*at + 1]))
+        return 0x10000 + ((c - 0xD800) << 10) + (text[++*at] - 0xDC00u);
+    return c;
+}
+
 std::string Utf8FromUtf16(const std::u16string& text)
 {
     std::string utf8;
-    for (size_t i = 0; i < text.size(); i++) {
-        unsigned c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (IsHighSurrogate(c) || IsLowSurrogate(c))
-            c = 0xFFFD;
-        AppendUtf8(&utf8, c);
-    }
+    for (size_t i = 0; i < text.size(); i++)
+        AppendUtf8(&utf8, CodePointAt(text, &i));
     return utf8;
 }
 
@@ -143,24 +117,74 @@ std::u16string Utf16FromUtf8(const std::string& text)
     return utf16;
 }
 
-static bool IsControl(unsigned code)
+unsigned FirstUnpairedSurrogate(const std::string& text)
 {
-    return code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0x2028 || code == 0x2029;
+    std::u16string units = Utf16FromUtf8(text);
+    for (size_t i = 0; i < units.size(); i++) {
+        unsigned code = CodePointAt(units, &i);
+        if (IsHighSurrogate(code) || IsLowSurrogate(code))
+            return code;
+    }
+    return 0;
+}
+
+// Code points that can't be shown plainly: control characters, format characters (bidi
+// marks, embeddings, overrides and isolates, zero-width ones, the byte-order mark), the line
+// and paragraph separators, surrogates and noncharacters (besides the last two of each
+// plane, which IsShownPlainly tells by their bits).
+static const struct {
+    unsigned first;
+    unsigned last;
+} Unshown[] = {
+    {0x0000, 0x001F},   {0x007F, 0x009F},   {0x00AD, 0x00AD},   {0x0600, 0x0605},
+    {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},
+    {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xD800, 0xDFFF},   {0xFDD0, 0xFDEF},
+    {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+    {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+static bool IsShownPlainly(unsigned code)
+{
+    if ((code & 0xFFFE) == 0xFFFE)
+        return false;
+    for (const auto& range : Unshown) {
+        if (code >= range.first && code <= range.last)
+            return false;
+    }
+    return true;
+}
+
+std::string ShownUnits(const std::u16string& text)
+{
+    std::string shown;
+    for (size_t i = 0; i < text.size(); i++) {
+        unsigned code = CodePointAt(text, &i);
+        if (IsShownPlainly(code))
+            AppendUtf8(&shown, code);
+        else
+            shown += "<U+" + Hex(code, 4) + ">";
+    }
+    return shown;
+}
+
+std::string Shown(const std::string& bytes)
+{
+    std::u16string widened;
+    for (char byte : bytes)
+        widened += (char16_t)(int16_t)(signed char)byte;
+    return ShownUnits(widened);
 }
 
 std::string ShownText(const std::string& text)
 {
-    std::string shown;
-    for (size_t at = 0, length = 0; at < text.size(); at += length) {
-        unsigned code = DecodeUtf8(text, at, &length);
-        if (code == '\\')
-            shown += "\\\\";
-        else if (IsControl(code))
-            shown += "\\u" + Hex(code, 4);
-        else
-            AppendUtf8(&shown, code);
-    }
-    return shown;
+    return ShownUnits(Utf16FromUtf8(text));
+}
+
+std::string MessageLine(const std::string& message)
+{
+    return "kolbrand: " + ShownText(message) + "\n";
 }
 
 long FirstHighByte(const std::string& text)

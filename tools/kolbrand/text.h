@@ -11,26 +11,32 @@ std::string Upper(const std::string& text);
 // Resource names match without regard to case, as the launcher's lookup does.
 int SameResourceName(const std::string& a, const std::string& b);
 
-// What kolbrand prints of a value can neither begin a line of its own nor pass for an
-// escape: a backslash is doubled, and characters that are escaped are written \xHH (a
-// byte) or \uXXXX (a code unit).
+// What kolbrand prints of a text is what Windows shows of it, but for what can't be shown
+// plainly: control and format characters (bidi overrides among them), line and paragraph
+// separators, noncharacters and unpaired surrogates are each written <U+XXXX>, a form that
+// no Windows path holds. So a path prints as it is typed, and nothing printed can begin a
+// line of its own or turn the text around it.
 
-// Bytes as the launcher would take them, one character each: printable ASCII as it is,
-// the rest escaped as \xHH.
+// Bytes as the launcher widens them, one character each (0xE9 to U+FFE9).
 std::string Shown(const std::string& bytes);
 
-// Wide text as the launcher holds it, one code unit each: printable ASCII as it is, the
-// rest as \uXXXX.
+// Wide text as the launcher holds it, one code unit each.
 std::string ShownUnits(const std::u16string& text);
 
-// UTF-8 text as it is but for control characters (C0, C1, and the line and paragraph
-// separators), escaped as \uXXXX.
+// Text in UTF-8.
 std::string ShownText(const std::string& text);
 
-// UTF-16 and UTF-8, both ways; a lone surrogate becomes U+FFFD, and so does a byte that
-// doesn't belong to a UTF-8 sequence.
+// A message as kolbrand prints it: after "kolbrand: ", shown, on one line of its own.
+std::string MessageLine(const std::string& message);
+
+// UTF-16 and UTF-8, both ways. An unpaired surrogate keeps its own three bytes in UTF-8,
+// so that a file name of Windows that holds one survives the trip; a byte that doesn't
+// belong to a UTF-8 sequence becomes U+FFFD.
 std::string Utf8FromUtf16(const std::u16string& text);
 std::u16string Utf16FromUtf8(const std::string& text);
+
+// The first unpaired surrogate in UTF-8 text, or 0 when there is none.
+unsigned FirstUnpairedSurrogate(const std::string& text);
 
 // Offset of the first byte above 0x7F, or -1.
 long FirstHighByte(const std::string& text);

@@ -2,6 +2,8 @@
 
 #include "tools/kolbrand/text.h"
 
+#include <stdio.h>
+
 // ---- Version numbers ------------------------------------------------------------------
 
 int ParseVersionNumber(const std::string& text, VersionNumber* number)
@@ -160,11 +162,30 @@ static VersionBlock* FindChild(VersionBlock* parent, const std::u16string& key)
     return nullptr;
 }
 
-// The string table that the fields are read from and written to: the first one.
-static VersionBlock* FirstStringTable(VersionBlock* root)
+// A string table's key: language and code page in hexadecimal, "040904B0".
+static std::u16string TableKey(unsigned language, unsigned codePage)
+{
+    char key[16];
+    snprintf(key, sizeof(key), "%04X%04X", language, codePage);
+    return Utf16FromUtf8(key);
+}
+
+// The string table that the fields are read from and written to: the one that the first
+// entry of \VarFileInfo\Translation names by its language and code page, as Explorer and
+// installers ask the system's version functions for it; without such a table, the first.
+static VersionBlock* FieldTable(VersionBlock* root)
 {
     VersionBlock* strings = FindChild(root, u"StringFileInfo");
-    return strings != nullptr && !strings->children.empty() ? &strings->children[0] : nullptr;
+    if (strings == nullptr || strings->children.empty())
+        return nullptr;
+    VersionBlock* variables = FindChild(root, u"VarFileInfo");
+    VersionBlock* translation =
+        variables != nullptr ? FindChild(variables, u"Translation") : nullptr;
+    VersionBlock* named = nullptr;
+    if (translation != nullptr && translation->value.size() >= 4)
+        named = FindChild(strings, TableKey(ReadU16(translation->value, 0),
+                                          ReadU16(translation->value, 2)));
+    return named != nullptr ? named : &strings->children[0];
 }
 
 static std::string TextValue(const std::u16string& text)
@@ -210,7 +231,7 @@ static VersionInfo InfoOf(VersionBlock* root)
     info.present = true;
     info.file = ReadNumber(root->value, 8);
     info.product = ReadNumber(root->value, 16);
-    VersionBlock* table = FirstStringTable(root);
+    VersionBlock* table = FieldTable(root);
     for (size_t i = 0; table != nullptr && i < table->children.size(); i++) {
         const VersionBlock& field = table->children[i];
         info.fields.push_back({Utf8FromUtf16(field.key), Utf8FromUtf16(ValueText(field.value))});
@@ -224,9 +245,7 @@ VersionInfo ReadVersionInfo(const std::string& resource)
     return ReadVersionTree(resource, &root) ? InfoOf(&root) : VersionInfo();
 }
 
-// The value of the first field whose key matches without regard to case, as the system's
-// version functions look a key up; null when there is none.
-static const std::string* FindField(const VersionInfo& info, const std::string& key)
+const std::string* FindVersionField(const VersionInfo& info, const std::string& key)
 {
     for (const VersionField& field : info.fields) {
         if (SameResourceName(field.first, key))
@@ -245,10 +264,10 @@ std::string CompareVersion(const VersionInfo& meant, const std::string& resource
         return "its version numbers read " + VersionText(written.file) + " and " +
                VersionText(written.product);
     for (const VersionField& field : meant.fields) {
-        const std::string* value = FindField(written, field.first);
+        const std::string* value = FindVersionField(written, field.first);
         if (value == nullptr)
             return "its version field " + field.first + " can't be found";
-        if (*value != *FindField(meant, field.first))
+        if (*value != *FindVersionField(meant, field.first))
             return "its version field " + field.first + " reads back otherwise";
     }
     return "";
@@ -316,7 +335,7 @@ static std::string LongestField(VersionBlock* root, size_t* size)
 {
     std::string longest;
     *size = 0;
-    for (const VersionBlock& field : FirstStringTable(root)->children) {
+    for (const VersionBlock& field : FieldTable(root)->children) {
         size_t fieldSize = WrittenSize(field);
         if (fieldSize > *size) {
             *size = fieldSize;
@@ -331,9 +350,9 @@ std::string BrandVersionResource(const std::string& resource, const VersionChang
                                  std::string* refusal)
 {
     VersionBlock root;
-    if (!ReadVersionTree(resource, &root) || FirstStringTable(&root) == nullptr)
+    if (!ReadVersionTree(resource, &root) || FieldTable(&root) == nullptr)
         root = NewVersionTree();
-    VersionBlock* table = FirstStringTable(&root);
+    VersionBlock* table = FieldTable(&root);
     if (changes.hasVersion) {
         SetNumber(&root.value, 8, changes.version);
         SetNumber(&root.value, 16, changes.version);

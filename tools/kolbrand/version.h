@@ -1,5 +1,6 @@
 // A launcher's version resource (VS_VERSIONINFO, resource type 16, name 1): its fixed file
-// and product versions and the text fields of its first string table, read and branded.
+// and product versions and the text fields of the string table that its Translation
+// names, read and branded.
 #ifndef KOL_TOOLS_KOLBRAND_VERSION_H
 #define KOL_TOOLS_KOLBRAND_VERSION_H
 
@@ -43,6 +44,10 @@ VersionInfo ReadVersionInfo(const std::string& resource);
 std::string BrandVersionResource(const std::string& resource, const VersionChanges& changes,
                                  const std::string& originalFilename, VersionInfo* meant,
                                  std::string* refusal);
+
+// The value of the first field whose key matches without regard to case, as the system's
+// version functions look a key up; null when there is none.
+const std::string* FindVersionField(const VersionInfo& info, const std::string& key);
 
 // "" when the resource gives back the numbers and fields meant, read as the system's
 // version functions read it: every block within its parent, the fixed part's signature,
