@@ -25,6 +25,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import rig  # noqa: E402
@@ -36,17 +37,31 @@ TOOLCHAINS = {"win64": "mingw-w64-x86_64.cmake", "win32": "mingw-w64-i686.cmake"
 # start-up got slower. Move it forward only to a commit whose launcher matched it.
 RELEASE = "002248f"
 
-# name: (description, (label, program), (label, program)); programs live in the bench folder.
+# How a measured program is started: the line after its name, and whether it registers
+# itself first ("+"), so that a bare start finds its registration in place.
+DOCUMENT = ("x", False)          # a document opened: no registration
+TAP = ("", True)                 # a tap on the icon, registration in place
+TAP_REGISTERING = ("", False)    # a tap on the icon after the other program registered
+
+LAUNCHER = ("launcher", "launcher_nosplash.exe")
+RELEASED = (f"release {RELEASE}", "release_nosplash.exe")
+
+# name: (description, start, (label, program), (label, program)); programs live in the
+# bench folder.
 COMPARISONS = {
-    "release": (f"time to KolMainW without a splash, against release {RELEASE}",
-                ("launcher", "launcher_nosplash.exe"),
-                (f"release {RELEASE}", "release_nosplash.exe")),
-    "runtime": ("time to KolMainW without a splash",
-                ("launcher", "launcher_nosplash.exe"), ("minimal loader", "minloader.exe")),
-    "splash": ("time to KolMainW with the splash painted",
+    "release": (f"time to KolMainW of a document's start without a splash, against release "
+                f"{RELEASE}", DOCUMENT, LAUNCHER, RELEASED),
+    "release-tap": (f"time to KolMainW of a tap on the icon without a splash, registration in "
+                    f"place, against release {RELEASE}", TAP, LAUNCHER, RELEASED),
+    "release-tap-registering": (f"time to KolMainW of a tap on the icon without a splash that "
+                                f"registers anew (the other registered last), against release "
+                                f"{RELEASE}", TAP_REGISTERING, LAUNCHER, RELEASED),
+    "runtime": ("time to KolMainW of a document's start without a splash", DOCUMENT,
+                LAUNCHER, ("minimal loader", "minloader.exe")),
+    "splash": ("time to KolMainW of a document's start with the splash painted", DOCUMENT,
                ("launcher", "launcher.exe"), ("minimal splash program", "minsplash.exe")),
-    "splash-foreground": ("time to KolMainW with the splash painted and brought forward",
-                          ("launcher", "launcher.exe"),
+    "splash-foreground": ("time to KolMainW of a document's start with the splash painted and "
+                          "brought forward", DOCUMENT, ("launcher", "launcher.exe"),
                           ("minimal splash, foreground", "minsplash_fg.exe")),
 }
 
@@ -72,7 +87,8 @@ def build_release(arch):
         script.write_text(script.read_text().replace("-Wl,-e,KolEntry", "-Wl,-e,_KolEntry"))
     # A missing entry symbol is only a linker warning, after which the image starts at the
     # first byte of its code: any warning fails the build instead.
-    steps = [["cmake", "-S", str(source), "-B", str(where / "build"), "-DCMAKE_BUILD_TYPE=MinSizeRel",
+    steps = [["cmake", "-S", str(source), "-B", str(where / "build"),
+              "-DCMAKE_BUILD_TYPE=MinSizeRel",
               f"-DCMAKE_TOOLCHAIN_FILE={rig.ROOT / 'cmake' / TOOLCHAINS[arch]}",
               "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings"],
              ["cmake", "--build", str(where / "build"), "--target", "launcher_nosplash", "-j2"]]
@@ -106,41 +122,66 @@ class StartFailed(Exception):
     """A measured program that didn't reach KolMainW."""
 
 
-def measure(folder, program):
-    rig.run(folder / "predecessor.exe", "", cwd=folder)
-    result = rig.run(folder / program, "x", cwd=folder)
+def measure(folder, program, start=DOCUMENT):
+    """Microseconds to KolMainW: from just before CreateProcess, as a user waits from the
+    tap, and from the process's creation as the system records it (as the shared probe
+    times it)."""
+    line, registers_first = start
+    if registers_first:
+        rig.run(folder / program, "+", cwd=folder, look_for_boxes=False)
+    rig.run(folder / "predecessor.exe", "", cwd=folder, look_for_boxes=False)
+    result = rig.run(folder / program, line, cwd=folder, look_for_boxes=False)
     if len(result.calls) != 1:
         raise StartFailed(f"{program} made {len(result.calls)} KolMainW calls, not 1 "
                           f"(exit {result.fields.get('exitHex', 'unknown')}, boxes {result.boxes})")
-    return int(result.call["elapsedMicroseconds"])
+    return (int(result.call["elapsedMicroseconds"]),
+            int(result.call["sinceCreationMicroseconds"]))
+
+
+def print_ratios(heading, label_a, label_b, times_a, times_b):
+    ratios = [a / b for a, b in zip(times_a, times_b)]
+    low, median, high = statistics.quantiles(ratios, n=4)
+    median_a, median_b = statistics.median(times_a), statistics.median(times_b)
+    print(f"  {heading}: {label_a} {median_a / 1000:.2f} ms, {label_b} {median_b / 1000:.2f} ms;"
+          f" median ratio {median:.3f}, quartiles {low:.3f} .. {high:.3f}; ratio of medians "
+          f"{median_a / median_b:.3f}", flush=True)
 
 
 def compare(folder, missing, name, rounds):
-    description, (label_a, program_a), (label_b, program_b) = COMPARISONS[name]
+    description, start, (label_a, program_a), (label_b, program_b) = COMPARISONS[name]
     if not (folder / program_b).exists():
         print(f"{name}: skipped, {missing.get(program_b, program_b + ' not built')}", flush=True)
         return
-    times_a, times_b, ratios = [], [], []
+    times = {program_a: [], program_b: []}
     try:
         for round_number in range(rounds + 2):
             order = [program_a, program_b]
             if round_number % 2:
                 order.reverse()
-            measured = {program: measure(folder, program) for program in order}
-            if round_number < 2:
-                continue  # warm-up rounds
-            times_a.append(measured[program_a])
-            times_b.append(measured[program_b])
-            ratios.append(measured[program_a] / measured[program_b])
+            measured = {program: measure(folder, program, start) for program in order}
+            if round_number >= 2:  # two warm-up rounds
+                for program in order:
+                    times[program].append(measured[program])
     except (StartFailed, RuntimeError, subprocess.TimeoutExpired) as failure:
         print(f"{name}: skipped, {failure}", flush=True)
         return
-    low, median, high = statistics.quantiles(ratios, n=4)
     print(f"{description}, {rounds} rounds:")
-    print(f"  {label_a:28} median {statistics.median(times_a) / 1000:8.2f} ms")
-    print(f"  {label_b:28} median {statistics.median(times_b) / 1000:8.2f} ms")
-    print(f"  {label_a} / {label_b}: median ratio {median:.3f}, quartiles {low:.3f} .. {high:.3f}",
-          flush=True)
+    for index, heading in enumerate(("from the tap", "from the process's creation")):
+        print_ratios(heading, label_a, label_b, [t[index] for t in times[program_a]],
+                     [t[index] for t in times[program_b]])
+
+
+def keep_desktop(folder):
+    """A window that stays for the whole run, as a user's desktop has them: without one,
+    Wine's desktop process ends after each start, and every start pays for its next one.
+    Returns the process, to be ended after the run."""
+    log = folder / "desktop.log"
+    keeper = rig.start(rig.HELPERS / "instance.exe", "KolBenchDesktop", rig.win_path(log),
+                       3600 * 1000, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 30
+    while not (log.exists() and log.read_text()) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return keeper
 
 
 def take_real_time_priority():
@@ -167,8 +208,13 @@ def main():
             print(f"every comparison skipped: {rig.session.WHY_NO_32BIT}", flush=True)
             continue
         folder, missing = prepare(arch)
-        for name in args.comparisons:
-            compare(folder, missing, name, args.rounds)
+        keeper = keep_desktop(folder)
+        try:
+            for name in args.comparisons:
+                compare(folder, missing, name, args.rounds)
+        finally:
+            keeper.kill()
+            keeper.wait(timeout=30)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@
 //   KOL_EXIT         exit code to return (decimal, or 0x... hexadecimal); default 0
 //   KOL_SHOW_MS      how long the window stays; default 4000, 0 shows none
 //   KOL_T0           QueryPerformanceCounter value taken when the launcher was started
+//                    (elapsedMicroseconds counts from it; sinceCreationMicroseconds counts
+//                    from the process's creation as the system records it)
 //   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
 //   KOL_HOLD_MS      how long to wait before returning, after the log is written and with
 //                    no window of its own (a test takes its screenshot meanwhile); default 0
@@ -240,12 +242,27 @@ static void RunSlowMachine(int startMilliseconds)
     WriteLog();
 }
 
+// Microseconds since the system recorded this process's creation.
+static long long MicrosecondsSinceCreation(void)
+{
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER from, to;
+    from.LowPart = created.dwLowDateTime;
+    from.HighPart = created.dwHighDateTime;
+    to.LowPart = now.dwLowDateTime;
+    to.HighPart = now.dwHighDateTime;
+    return (long long)(to.QuadPart - from.QuadPart) / 10;
+}
+
 extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE previousInstance,
                                               wchar_t* commandLine, int showCommand,
                                               HMODULE launcher, HMODULE library)
 {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
+    long long sinceCreation = MicrosecondsSinceCreation();
     long long t0 = EnvNumber(L"KOL_T0", 0);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -255,6 +272,7 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
     if (t0 != 0)
         Report(L"elapsedMicroseconds=%lld\r\n",
                (now.QuadPart - t0) * 1000000 / frequency.QuadPart);
+    Report(L"sinceCreationMicroseconds=%lld\r\n", sinceCreation);
     Report(L"instance=%p\r\npreviousInstance=%p\r\n", (void*)instance, (void*)previousInstance);
     ReportText(L"commandLine", commandLine);
     Report(L"showCommand=%d\r\nlauncherModule=%p\r\nlibrary=%p\r\n", showCommand,

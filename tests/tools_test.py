@@ -162,17 +162,21 @@ class BenchTest(unittest.TestCase):
     def test_a_comparison_that_cant_run(self):
         both = ("launcher_nosplash.exe", "release_nosplash.exe")
 
-        def release_fails(folder, program):
+        def release_fails(folder, program, start):
             if program == "release_nosplash.exe":
                 raise startup.StartFailed("release_nosplash.exe made 0 KolMainW calls")
-            return 1000
+            return 1000, 1000
 
-        def runwait_fails(folder, program):
+        def runwait_fails(folder, program, start):
             raise RuntimeError("runwait failed")
 
         cases = (  # programs present, reasons for missing ones, measure, output
-            (both, {}, lambda folder, program: 2000 if program == both[0] else 1000,
-             "launcher / release 002248f: median ratio 2.000"),
+            (both, {}, lambda folder, program, start: (2000, 900) if program == both[0]
+             else (1000, 600), "from the tap: launcher 2.00 ms, release 002248f 1.00 ms; "
+             "median ratio 2.000"),
+            (both, {}, lambda folder, program, start: (2000, 900) if program == both[0]
+             else (1000, 600), "from the process's creation: launcher 0.90 ms, release 002248f "
+             "0.60 ms; median ratio 1.500"),
             (both[:1], {both[1]: "release 002248f did not build for win32"}, None,
              "release: skipped, release 002248f did not build for win32\n"),
             (both[:1], {}, None, "release: skipped, release_nosplash.exe not built\n"),
@@ -191,20 +195,31 @@ class BenchTest(unittest.TestCase):
                 self.calls, self.fields, self.boxes = calls, {"exitHex": "0xC000001D"}, []
                 self.call = calls[0] if len(calls) == 1 else None
 
-        cases = (([{"elapsedMicroseconds": "1234"}], 1234),
-                 ([], "0 KolMainW calls, not 1 (exit 0xC000001D"),
-                 ([{}, {}], "2 KolMainW calls"))
+        timed = [{"elapsedMicroseconds": "1234", "sinceCreationMicroseconds": "999"}]
+        cases = (  # start, the runtime's calls, result or failure, the programs run and lines
+            (startup.DOCUMENT, timed, (1234, 999), [("predecessor.exe", ""), ("l.exe", "x")]),
+            (startup.TAP, timed, (1234, 999),
+             [("l.exe", "+"), ("predecessor.exe", ""), ("l.exe", "")]),
+            (startup.TAP_REGISTERING, timed, (1234, 999), [("predecessor.exe", ""), ("l.exe", "")]),
+            (startup.DOCUMENT, [], "0 KolMainW calls, not 1 (exit 0xC000001D", None),
+            (startup.DOCUMENT, [{}, {}], "2 KolMainW calls", None))
         saved = startup.rig.run
         self.addCleanup(setattr, startup.rig, "run", saved)
-        for calls, expected in cases:
-            with self.subTest(calls=calls):
-                startup.rig.run = lambda program, *args, **options: Ran(
-                    [] if program.name == "predecessor.exe" else calls)
-                if isinstance(expected, int):
-                    self.assertEqual(expected, startup.measure(pathlib.Path("f"), "l.exe"))
+        for start, calls, expected, runs in cases:
+            with self.subTest(start=start, calls=calls):
+                made = []
+
+                def run(program, line, **options):
+                    made.append((program.name, line))
+                    return Ran(calls if program.name == "l.exe" and line != "+" else [])
+
+                startup.rig.run = run
+                if isinstance(expected, tuple):
+                    self.assertEqual(expected, startup.measure(pathlib.Path("f"), "l.exe", start))
+                    self.assertEqual(runs, made)
                 else:
                     with self.assertRaisesRegex(startup.StartFailed, expected.replace("(", r"\(")):
-                        startup.measure(pathlib.Path("f"), "l.exe")
+                        startup.measure(pathlib.Path("f"), "l.exe", start)
 
 
 class InstallPackagesTest(unittest.TestCase):
