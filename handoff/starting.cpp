@@ -60,7 +60,7 @@ int HandOffToStartingInstance(const WCHAR* markName, const WCHAR* windowClass,
 {
     // The mark is taken before the look: a holder gives it up only once its instance is
     // there, so a start that takes it finds that instance, or there is none.
-    HANDLE mark;
+    HANDLE mark = NULL;
     MarkOutcome outcome = markName != NULL ? TakeStartingMark(markName, &mark) : MarkUnavailable;
     DWORD since = GetTickCount();
     HandOffOutcome handOff;
