@@ -266,7 +266,7 @@ TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimeIsLoaded)
         Run(c.line);
         std::vector<std::string> log = HostCallLog();
         log.erase(log.begin(), log.begin() + before);
-        EXPECT_EQ(c.told, std::count(log.begin(), log.end(), "SHChangeNotify"));
+        EXPECT_EQ(std::vector<LONG>(c.told, SHCNE_ASSOCCHANGED), HostShellNotifications());
         EXPECT_EQ(c.runtimeCalls, received.calls);
         auto loaded = std::find(log.begin(), log.end(), "LoadLibraryW");
         EXPECT_EQ(c.afterTheLoad, std::find(loaded, log.end(), "SHChangeNotify") != log.end());
