@@ -54,7 +54,7 @@ test-host: host
 
 # The 32-bit suite brands with the 64-bit kolbrand, so it needs both builds.
 test-e2e: win32 win64
-	python3 tests/run_suites.py win64-images win64-e2e win32-images win32-e2e
+	python3 tests/run_suites.py win32-images win32-e2e win64-images win64-e2e
 
 test-fuzz: fuzz-build
 	python3 tests/run_suites.py fuzz

@@ -144,6 +144,20 @@ class SummaryTest(unittest.TestCase):
                 self.assertIn(f"  host unit tests: {line}\n", output.getvalue())
 
 
+    def test_a_suite_that_cant_run_here_is_not_started(self):
+        folder = temporary_folder(self)
+        (folder / "ctest").write_text("#!/bin/sh\nexit 1\n")  # never reached
+        (folder / "ctest").chmod(0o755)
+        suites = dict(run_suites.SUITES, host=("host unit tests", "host", [], lambda: "why"))
+        output = io.StringIO()
+        with unittest.mock.patch.dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}"), \
+                unittest.mock.patch.object(run_suites, "SUITES", suites), \
+                unittest.mock.patch.object(run_suites, "RESULTS", folder / "results"), \
+                contextlib.redirect_stdout(output):
+            self.assertEqual(0, run_suites.main(["host"]))
+        self.assertIn("  host unit tests: skipped, why\n", output.getvalue())
+
+
 class BenchTest(unittest.TestCase):
     """A comparison that can't run says why and lets the bench go on."""
 
