@@ -37,9 +37,12 @@ if(NOT TARGET kol_product)
     set(KOL_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti ${KOL_WARNINGS})
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         # 32-bit x86 decorates C names with a leading underscore; its exception handling
-        # needs no tables, so the unwind data would only add size.
+        # needs no tables, so the unwind data would only add size. Windows keeps the 32-bit
+        # stack aligned to 4 bytes only, and the launcher keeps nothing that needs more:
+        # frames padded to 16 would only add size too.
         set(KOL_ENTRY _KolEntry)
-        list(APPEND KOL_PRODUCT_FLAGS -fno-asynchronous-unwind-tables)
+        list(APPEND KOL_PRODUCT_FLAGS -fno-asynchronous-unwind-tables
+            -mpreferred-stack-boundary=2)
     else()
         # x86-64 keeps its unwind tables: without them an exception raised in the runtime
         # can't be walked through the launcher's frames to the last-chance handlers.

@@ -45,10 +45,10 @@ static DWORD WINAPI GiveUpMarkOnceStarted(LPVOID)
 }
 
 // Off the starting thread, which goes on to the machine at once.
-static void KeepMarkWhileStarting(HANDLE mark, DWORD takenAt, const WCHAR* windowClass)
+static void KeepMarkWhileStarting(HANDLE mark, const WCHAR* windowClass)
 {
     held.mark = mark;
-    held.takenAt = takenAt;
+    held.takenAt = GetTickCount();
     held.windowClass = windowClass;
     DWORD threadId;
     if (CreateThread(NULL, 0, GiveUpMarkOnceStarted, NULL, 0, &threadId) == NULL)
@@ -71,7 +71,7 @@ int HandOffToStartingInstance(const WCHAR* markName, const WCHAR* windowClass,
     }
     if (outcome == MarkTaken) {
         if (handOff == InstanceAbsent)
-            KeepMarkWhileStarting(mark, GetTickCount(), windowClass);
+            KeepMarkWhileStarting(mark, windowClass);
         else
             CloseHandle(mark);
     }

@@ -21,23 +21,27 @@ HMODULE LoadRuntimeLibrary(void)
     return NULL;
 }
 
-// Calls the runtime library's KolMainW and returns its result, or -1 after saying why it
-// can't: a start that fails must not look like one that ran and ended well.
-static int CallRuntimeLibrary(HMODULE library, HINSTANCE instance, HINSTANCE previousInstance,
-                              WCHAR* commandLine, int showCommand)
+// The runtime library's KolMainW, or null after saying why it can't be called: a start
+// that fails must not look like one that ran and ended well.
+static KolMainProc FindKolMain(HMODULE library)
 {
     if (library == NULL) {
         MessageBoxW(NULL, TEXT("Could not find DLL: Kol.DLL"), TEXT("Error Loading DLL"), MB_OK);
-        return -1;
+        return NULL;
     }
     // Through the untyped function pointer: exports carry no signature.
     KolMainProc kolMain =
         (KolMainProc)(void (*)(void))GetProcAddressW(library, TEXT("KolMainW"));
-    if (kolMain == NULL) {
+    if (kolMain == NULL)
         MessageBoxW(NULL, TEXT("Could not find DLL entry routine \"KolMainW\""),
                     TEXT("Error Starting DLL"), MB_OK);
-        return -1;
-    }
+    return kolMain;
+}
+
+// Calls KolMainW and returns its result, the runtime's sockets and library let go.
+static int CallRuntimeLibrary(KolMainProc kolMain, HMODULE library, HINSTANCE instance,
+                              HINSTANCE previousInstance, WCHAR* commandLine, int showCommand)
+{
     int result = CallKolMain(kolMain, instance, previousInstance, commandLine, showCommand,
                              GetModuleHandleW(NULL), library);
     if (SocketLibraryState == 1)
@@ -54,7 +58,7 @@ static DWORD WINAPI TellShellBesideTheRuntime(LPVOID)
 
 // Telling the shell loads its library on desktop, which would cost a start that registers
 // anything new some 30 ms: it is told from a thread of its own once the runtime library is
-// loaded, whose load it would hold up otherwise. Null when it was told at once.
+// loaded and its entry found, which it would hold up otherwise. Null when it was told at once.
 static HANDLE StartTellingShell(void)
 {
     DWORD threadId;
@@ -70,9 +74,13 @@ static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
                              WCHAR* commandLine, int showCommand, int tellShell)
 {
     HMODULE library = LoadRuntimeLibrary();
+    KolMainProc kolMain = FindKolMain(library);
+    // Only once KolMainW is found: loading the shell's library holds the loader's lock,
+    // which looking up an export waits for too.
     HANDLE telling = tellShell ? StartTellingShell() : NULL;
-    int result = CallRuntimeLibrary(library, instance, previousInstance, commandLine,
-                                    showCommand);
+    int result = kolMain != NULL ? CallRuntimeLibrary(kolMain, library, instance,
+                                                      previousInstance, commandLine, showCommand)
+                                 : -1;
     // Its handle goes with the process, which ends next.
     if (telling != NULL)
         WaitForSingleObject(telling, INFINITE);

@@ -233,7 +233,7 @@ TEST_F(EntryTest, BlankLineRegistersBeforeARunningInstanceTakesTheStart)
 
 // The shell is told of a registration that wrote anything, off the way to the runtime:
 // once its library is loaded (from a thread of its own), and always before the launcher ends.
-TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimeIsLoaded)
+TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimesEntryIsFound)
 {
     struct Case {
         const char* what;
@@ -242,7 +242,7 @@ TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimeIsLoaded)
         std::function<void()> arrange;
         int told;
         int runtimeCalls;
-        bool afterTheLoad;
+        bool afterTheRuntimesEntryIsFound;
     } cases[] = {
         {"a bare start that registers", u"", true, [] {}, 1, 1, true},
         {"a bare start with its registration in place", u"", true, [] { RegisterFileType(); },
@@ -268,8 +268,9 @@ TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheRuntimeIsLoaded)
         log.erase(log.begin(), log.begin() + before);
         EXPECT_EQ(std::vector<LONG>(c.told, SHCNE_ASSOCCHANGED), HostShellNotifications());
         EXPECT_EQ(c.runtimeCalls, received.calls);
-        auto loaded = std::find(log.begin(), log.end(), "LoadLibraryW");
-        EXPECT_EQ(c.afterTheLoad, std::find(loaded, log.end(), "SHChangeNotify") != log.end());
+        auto found = std::find(log.begin(), log.end(), c.runtime ? "GetProcAddressW" : "LoadLibraryW");
+        EXPECT_EQ(c.afterTheRuntimesEntryIsFound,
+                  std::find(found, log.end(), "SHChangeNotify") != log.end());
     }
 }
 
