@@ -21,6 +21,10 @@ def runs_everywhere():
     return None
 
 
+def runs_where_32bit_programs_do():
+    return session.why_32bit_programs_cant_run()
+
+
 # name: (what the summary calls it, CTest preset, CTest options, why it can't run here or
 # None). The end-to-end tests carry the label "wine"; the rest of a Windows preset reads
 # the built images only. A suite that can't run here isn't started at all: its tests
@@ -30,7 +34,7 @@ SUITES = {
     "host": ("host unit tests", "host", ["-j2"], runs_everywhere),
     "fuzz": ("fuzz targets", "fuzz", [], runs_everywhere),
     "win32-images": ("x86 image checks", "win32", ["-LE", "wine"], runs_everywhere),
-    "win32-e2e": ("x86 end-to-end", "win32", ["-L", "wine"], session.why_32bit_programs_cant_run),
+    "win32-e2e": ("x86 end-to-end", "win32", ["-L", "wine"], runs_where_32bit_programs_do),
     "win64-images": ("x86-64 image checks", "win64", ["-LE", "wine"], runs_everywhere),
     "win64-e2e": ("x86-64 end-to-end", "win64", ["-L", "wine"], runs_everywhere),
 }

@@ -144,18 +144,24 @@ class SummaryTest(unittest.TestCase):
                 self.assertIn(f"  host unit tests: {line}\n", output.getvalue())
 
 
-    def test_a_suite_that_cant_run_here_is_not_started(self):
+    def test_the_x86_end_to_end_suite_starts_only_where_32bit_programs_run(self):
         folder = temporary_folder(self)
-        (folder / "ctest").write_text("#!/bin/sh\nexit 1\n")  # never reached
+        # CTest, when started, reports one test run.
+        (folder / "ctest").write_text("#!/bin/sh\nwhile [ $# -gt 1 ]; do shift; done\n"
+                                      "echo '<testsuite><testcase name=\"a\" status=\"run\"/>"
+                                      "</testsuite>' > \"$1\"\n")
         (folder / "ctest").chmod(0o755)
-        suites = dict(run_suites.SUITES, host=("host unit tests", "host", [], lambda: "why"))
-        output = io.StringIO()
-        with unittest.mock.patch.dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}"), \
-                unittest.mock.patch.object(run_suites, "SUITES", suites), \
-                unittest.mock.patch.object(run_suites, "RESULTS", folder / "results"), \
-                contextlib.redirect_stdout(output):
-            self.assertEqual(0, run_suites.main(["host"]))
-        self.assertIn("  host unit tests: skipped, why\n", output.getvalue())
+        for reason, line in ((None, "passed (1 tests)"), ("why", "skipped, why")):
+            with self.subTest(reason=reason):
+                output = io.StringIO()
+                with unittest.mock.patch.dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}"), \
+                        unittest.mock.patch.object(run_suites.session, "why_32bit_programs_cant_run",
+                                                   lambda: reason), \
+                        unittest.mock.patch.object(run_suites, "RESULTS", folder / "results"), \
+                        contextlib.redirect_stdout(output):
+                    self.assertEqual(0, run_suites.main(["win32-e2e", "win64-e2e"]))
+                self.assertIn(f"  x86 end-to-end:    {line}\n", output.getvalue())
+                self.assertIn("  x86-64 end-to-end: passed (1 tests)\n", output.getvalue())
 
 
 class BenchTest(unittest.TestCase):

@@ -609,6 +609,7 @@ TEST_F(HandOffTest, FirstStartGivesItsMarkUpOnceItsInstanceIsThere)
         const std::u16string mark = line[0] == '-' ? u"Kol machine starting on port " +
                                                          HostWide(std::to_string(nothing.Port()))
                                                    : ChessMark;
+        HostAdvanceTime(1000000);  // the bound counts from the mark's taking, not the boot
         EXPECT_EQ(1, HandOff(line));
         HostAdvanceTime(StartingWaitMilliseconds - StartingPollMilliseconds);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
