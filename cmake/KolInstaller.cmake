@@ -173,7 +173,7 @@ function(kol_add_installer name)
             # The shortcut starts in the install folder, against which the line's relative
             # names resolve.
             string(APPEND wxs "<Shortcut Id=\"StartMenu\" Directory=\"ProgramMenuFolder\""
-                " Name=\"${SHORTCUT}\" WorkingDirectory=\"INSTALLDIR\" Advertise=\"no\"/>")
+                " Name=\"${SHORTCUT}\" WorkingDirectory=\"INSTALLDIR\"/>")
         endif()
         string(APPEND wxs "</File></Component>\n")
         list(APPEND components File${index})
