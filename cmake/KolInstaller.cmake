@@ -72,8 +72,8 @@ function(kol_add_installer name)
         message(FATAL_ERROR "kol_add_installer(${name}): UPGRADE_CODE '${ARG_UPGRADE_CODE}' "
             "is not a GUID; make one once (uuidgen) and keep it for every version")
     endif()
-    get_target_property(company ${ARG_LAUNCHER} KOL_COMPANY)
-    if(NOT company)
+    get_target_property(launchLine ${ARG_LAUNCHER} KOL_LAUNCH_LINE)
+    if(launchLine STREQUAL "launchLine-NOTFOUND")
         message(FATAL_ERROR "kol_add_installer(${name}): LAUNCHER ${ARG_LAUNCHER} is not a "
             "target of kol_add_launcher")
     endif()
@@ -93,7 +93,7 @@ function(kol_add_installer name)
         get_target_property(ARG_PRODUCT ${ARG_LAUNCHER} KOL_PRODUCT)
     endif()
     if(NOT ARG_MANUFACTURER)
-        set(ARG_MANUFACTURER "${company}")
+        get_target_property(ARG_MANUFACTURER ${ARG_LAUNCHER} KOL_COMPANY)
     endif()
     if(NOT ARG_FOLDER)
         set(ARG_FOLDER "${ARG_PRODUCT}")
@@ -124,7 +124,6 @@ function(kol_add_installer name)
     endforeach()
     # A launch line runs kolw.exe beside its launcher, else kol.exe there: the installed
     # Kol.exe, the plain launcher, would then run as the machine.
-    get_target_property(launchLine ${ARG_LAUNCHER} KOL_LAUNCH_LINE)
     string(TOLOWER "${names}" lowerNames)
     if(launchLine AND NOT "kolw.exe" IN_LIST lowerNames)
         message(FATAL_ERROR "kol_add_installer(${name}): ${ARG_LAUNCHER} carries a launch "

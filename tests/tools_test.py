@@ -302,7 +302,7 @@ class InstallerTest(unittest.TestCase):
 
     def configure(self, toolchain="mingw-w64-x86_64.cmake", version="2.1.0.0",
                   line='COMMAND_LINE "chess.kol -fullscreen"',
-                  installer=f"LAUNCHER Chess RUNTIME rt/Kol.dll FILES chess.kol UPGRADE_CODE {{{UPGRADE}}}"):
+                  installer=f"LAUNCHER Chess RUNTIME rt/runtime.dll FILES chess.kol UPGRADE_CODE {{{UPGRADE}}}"):
         folder = temporary_folder(self)
         (folder / "CMakeLists.txt").write_text(INSTALLER_PROJECT.format(
             version=version, root=ROOT, line=line, installer=installer))
@@ -359,7 +359,7 @@ class InstallerTest(unittest.TestCase):
                 self.assertEqual(["Chess.exe", "Kol.exe", "Kol.dll", "chess.kol"],
                                  [f.get("Name") for f in files])
                 self.assertEqual([folder / "build" / "Chess.exe", folder / "build" / "kol-machine" / "Kol.exe",
-                                  folder / "rt" / "Kol.dll", folder / "chess.kol"],
+                                  folder / "rt" / "runtime.dll", folder / "chess.kol"],
                                  [pathlib.Path("/") / f.get("Source") for f in files])
                 shortcut = files[0].find(f"{WIX}Shortcut")
                 self.assertEqual(("ProgramMenuFolder", "Chess & \"Co\"", "INSTALLDIR"),
