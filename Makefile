@@ -4,16 +4,19 @@
 # is missing.
 
 # mingw-w64-common holds the headers that the ARM compile check uses; openssl makes the
-# certificate with which osslsigncode signs branded launchers in kolbrand's tests.
+# certificate with which osslsigncode signs branded launchers in kolbrand's tests; wixl
+# makes the installers of kol_add_installer.
 PACKAGES := cmake make g++ python3 libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
 	g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-	mingw-w64-common wine wine64 xvfb x11-apps xauth openssl osslsigncode
+	mingw-w64-common wine wine64 xvfb x11-apps xauth openssl osslsigncode wixl
 # 32-bit Wine, from Debian's i386 architecture, only where the kernel runs 32-bit programs:
 # elsewhere it can't run, and its packages would only be more to fetch.
 PACKAGES_32BIT := wine32:i386
 
 FUZZ_SECONDS ?= 600
+# Parallel compile jobs: `make JOBS=8 test`.
+JOBS ?= 2
 
 .PHONY: all deps win32 win64 host fuzz-build bench-build test test-host test-e2e test-fuzz demo fuzz bench clean
 
@@ -29,23 +32,23 @@ deps:
 
 win32: deps
 	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j2
+	cmake --build --preset win32 -j$(JOBS)
 
 win64: deps
 	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 -j2
+	cmake --build --preset win64 -j$(JOBS)
 
 host: deps
 	cmake --preset host >/dev/null
-	cmake --build --preset host -j2
+	cmake --build --preset host -j$(JOBS)
 
 fuzz-build: deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j2
+	cmake --build --preset fuzz -j$(JOBS)
 
 bench-build: deps win32 win64
 	cmake --preset bench >/dev/null
-	cmake --build --preset bench -j2
+	cmake --build --preset bench -j$(JOBS)
 
 # Each runs its suites to the end and prints one line per suite: passed, failed, or
 # skipped and why.

@@ -28,6 +28,13 @@
 # cmake/mingw-w64-i686.cmake: it brings the launcher's code and how to build and link it.
 
 include(${CMAKE_CURRENT_LIST_DIR}/KolProduct.cmake)
+# Only mingw-w64 builds the launcher (its own entry point, GNU linker options): without
+# the toolchain file CMake would take the host's compiler and stop at the resource compiler.
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR NOT WIN32 OR MSVC)
+    message(FATAL_ERROR "The Kol launcher is built with mingw-w64 only (MSVC isn't supported): "
+        "configure with -DCMAKE_TOOLCHAIN_FILE=${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake "
+        "(x86-64) or ${CMAKE_CURRENT_LIST_DIR}/mingw-w64-i686.cmake (x86), in a fresh build folder")
+endif()
 enable_language(RC)
 
 # The launcher's code, compiled once for all the project's launchers. No
@@ -61,6 +68,14 @@ if(NOT TARGET kol_product)
         -Wl,--fatal-warnings -static-libgcc -s -Wl,--gc-sections ${KOL_REPRODUCIBLE_LINK})
 endif()
 
+# The launcher's own version, when its tree is added as a project.
+if(KolLauncher_VERSION)
+    set(KOL_LAUNCHER_VERSION ${KolLauncher_VERSION} CACHE INTERNAL "")
+endif()
+# The shipped launcher's splash, which the plain launcher of an installer carries too.
+set(KOL_SHIPPED_CONFIG "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1"
+    CACHE INTERNAL "")
+set(KOL_SHIPPED_SPLASH SPLASHSCREEN1=${KOL_LAUNCHER_ROOT}/resources/splash.bmp CACHE INTERNAL "")
 # The version fields of the shipped launcher.
 set(KOL_LAUNCHER_DESCRIPTION "Kol launcher" CACHE INTERNAL "")
 set(KOL_LAUNCHER_PRODUCT "Kol Virtual Machine" CACHE INTERNAL "")
@@ -189,6 +204,7 @@ function(kol_add_launcher name)
             continue()
         endif()
         list(APPEND inputs ${file})
+        set(has${resourceName} TRUE)
         string(APPEND rc "${resourceName} TEXT \"${file}\"\n")
     endforeach()
     foreach(entry IN LISTS ARG_SPLASH_BITMAPS)
@@ -212,4 +228,13 @@ function(kol_add_launcher name)
     if(ARG_OUTPUT_DIRECTORY)
         set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
     endif()
+    # What kol_add_installer takes from the launcher.
+    set(launchLine FALSE)
+    if(hasLaunchLine AND NOT hasCommandLine)
+        set(launchLine TRUE)
+    endif()
+    set_target_properties(${name} PROPERTIES KOL_PRODUCT "${ARG_PRODUCT}"
+        KOL_COMPANY "${ARG_COMPANY}" KOL_LAUNCH_LINE ${launchLine})
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/KolInstaller.cmake)

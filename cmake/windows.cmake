@@ -3,9 +3,7 @@
 add_link_options(${KOL_REPRODUCIBLE_LINK})
 include(cmake/KolLauncher.cmake)
 
-kol_add_launcher(launcher
-    CONFIG "SplashScreenTitle=Kol Virtual Machine|SplashScreen=139x136;SPLASHSCREEN1"
-    SPLASH_BITMAPS SPLASHSCREEN1=${CMAKE_SOURCE_DIR}/resources/splash.bmp)
+kol_add_launcher(launcher CONFIG "${KOL_SHIPPED_CONFIG}" SPLASH_BITMAPS ${KOL_SHIPPED_SPLASH})
 
 # kolbrand, the branding tool: a console program beside launcher.exe, built on the
 # launcher's own parsers and checks. Resources don't depend on the architecture, so the

@@ -281,6 +281,12 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
     Report(L"instanceIsProcessModule=%d\r\nlauncherIsProcessModule=%d\r\nlibraryIsSelf=%d\r\n",
            instance == GetModuleHandleW(NULL) ? 1 : 0, launcher == GetModuleHandleW(NULL) ? 1 : 0,
            library == self ? 1 : 0);
+    // Which launcher started the machine, and the folder that relative names resolve in.
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(launcher, path, MAX_PATH);
+    Report(L"launcherPath=%ls\r\n", path);
+    GetCurrentDirectoryW(MAX_PATH, path);
+    Report(L"currentDirectory=%ls\r\n", path);
     ReportSplash();
     // The launcher loads the shell library only to tell the shell of a registration.
     Report(L"shellLoaded=%d\r\n", GetModuleHandleW(L"shell32.dll") != NULL ? 1 : 0);

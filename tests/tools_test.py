@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The decisions of the scripts around the tests, without Wine: which loader starts a
-program, how a suite's results read in make test's summary, and how make deps gets
-through a package index that can't be fetched."""
+program, how a suite's results read in make test's summary, how make deps gets through a
+package index that can't be fetched, the bitmaps that make_assets writes, and the package
+source that kol_add_installer writes and the mistakes it refuses."""
 import os
 import pathlib
 import struct
@@ -13,9 +14,11 @@ import unittest.mock
 import xml.etree.ElementTree as ElementTree
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
-sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tests" / "e2e"), str(ROOT / "bench")]
+sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tests" / "e2e"), str(ROOT / "bench"),
+                str(ROOT / "tools")]
 import contextlib  # noqa: E402
 import io  # noqa: E402
+import make_assets  # noqa: E402
 import run_suites  # noqa: E402
 import session  # noqa: E402
 import startup  # noqa: E402
@@ -284,6 +287,129 @@ exit {1 if install_fails else 0}
                 self.assertEqual(code, completed.returncode, completed.stderr)
                 self.assertEqual(calls, made)
                 self.assertEqual(named, f"  {self.UNFETCHED}" in completed.stderr.splitlines())
+
+
+class AssetsTest(unittest.TestCase):
+    """tools/make_assets.py's bitmaps carry their own sizes in their headers."""
+
+    def test_a_bitmaps_header_gives_its_file_size(self):
+        folder = temporary_folder(self)
+        for width, height, stride in ((1, 1, 4), (3, 2, 12), (139, 136, 420), (240, 320, 720)):
+            with self.subTest(width=width, height=height):
+                path = folder / f"{width}x{height}.bmp"
+                make_assets.write_bmp(str(path), width, height, [(1, 2, 3)] * (width * height))
+                data = path.read_bytes()
+                self.assertEqual(54 + stride * height, len(data))
+                self.assertEqual((b"BM", len(data), 54), struct.unpack_from("<2sI4xI", data))
+                self.assertEqual(len(data) - 54, struct.unpack_from("<I", data, 34)[0])
+
+
+INSTALLER_PROJECT = """cmake_minimum_required(VERSION 3.25)
+project(Chess VERSION {version} LANGUAGES C CXX)
+add_subdirectory({root} kol-launcher)
+kol_add_launcher(Chess {line} PRODUCT "Chess & \\"Co\\"" COMPANY "Chess <Makers>")
+add_custom_target(Other)
+kol_add_installer(ChessSetup {installer})
+"""
+UPGRADE = "3c6a1f52-8d47-4e0b-9a61-52d0f3b7c8e4"
+WIX = "{http://schemas.microsoft.com/wix/2006/wi}"
+
+
+class InstallerTest(unittest.TestCase):
+    """kol_add_installer's package source, and the mistakes it refuses, as CMake
+    configures an author's project (the packages themselves run under Wine, in
+    test_author_project.py)."""
+
+    def configure(self, toolchain="mingw-w64-x86_64.cmake", version="2.1.0.0",
+                  line='COMMAND_LINE "chess.kol -fullscreen"',
+                  installer=f"LAUNCHER Chess RUNTIME rt/runtime.dll FILES chess.kol UPGRADE_CODE {{{UPGRADE}}}"):
+        folder = temporary_folder(self)
+        (folder / "CMakeLists.txt").write_text(INSTALLER_PROJECT.format(
+            version=version, root=ROOT, line=line, installer=installer))
+        command = ["cmake", "-S", str(folder), "-B", str(folder / "build")]
+        if toolchain:
+            command.append(f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / toolchain}")
+        completed = subprocess.run(command, capture_output=True, text=True, timeout=300)
+        return completed, folder
+
+    def test_mistakes_are_refused_when_configuring(self):
+        code = f"UPGRADE_CODE {UPGRADE}"
+        cases = (  # configure arguments, what the error says
+            (dict(toolchain=None), "built with mingw-w64 only (MSVC isn't supported)"),
+            (dict(installer="LAUNCHER Chess RUNTIME Kol.dll UPGRADE_CODE 3c6a1f52-8d47"),
+             "UPGRADE_CODE '3c6a1f52-8d47' is not a GUID"),
+            (dict(installer=f"LAUNCHER Chess {code}"), "RUNTIME is required"),
+            (dict(installer=f"LAUNCHER Other RUNTIME Kol.dll {code}"),
+             "LAUNCHER Other is not a target of kol_add_launcher"),
+            (dict(installer=f"LAUNCHER Chess RUNTIME Kol.dll FILES a/chess.kol b/CHESS.KOL {code}"),
+             "FILES name CHESS.KOL twice"),
+            (dict(installer=f"LAUNCHER Chess RUNTIME Kol.dll FILES kol.dll {code}"),
+             "FILES name kol.dll twice"),
+            (dict(line='LAUNCH_LINE "chess.kol"'), "Chess carries a launch line"),
+            (dict(version="256.1.0.0"), "first two numbers are at most 255"),
+            (dict(version="2.256.0.0"), "first two numbers are at most 255"),
+        )
+        for arguments, error in cases:
+            with self.subTest(**arguments):
+                completed, _ = self.configure(**arguments)
+                self.assertNotEqual(0, completed.returncode)
+                self.assertIn(error, " ".join(completed.stderr.split()))
+
+    def package(self, **arguments):
+        completed, folder = self.configure(**arguments)
+        self.assertEqual(0, completed.returncode, completed.stderr)
+        return ElementTree.parse(folder / "build" / "ChessSetup.installer" / "ChessSetup.wxs"), folder
+
+    def test_the_package_for_each_processor(self):
+        for toolchain, program_files, win64 in (("mingw-w64-x86_64.cmake", "ProgramFiles64Folder", "yes"),
+                                                ("mingw-w64-i686.cmake", "ProgramFilesFolder", None)):
+            with self.subTest(toolchain=toolchain):
+                wxs, folder = self.package(toolchain=toolchain)
+                product = wxs.find(f"{WIX}Product")
+                self.assertEqual(("Chess & \"Co\"", "Chess <Makers>", "2.1.0.0", f"{{{UPGRADE.upper()}}}"),
+                                 tuple(product.get(key) for key in ("Name", "Manufacturer", "Version",
+                                                                    "UpgradeCode")))
+                self.assertEqual("1", wxs.find(f".//{WIX}Property[@Id='ALLUSERS']").get("Value"))
+                self.assertIsNotNone(wxs.find(f".//{WIX}MajorUpgrade"))
+                install = wxs.find(f".//{WIX}Directory[@Id='{program_files}']/{WIX}Directory")
+                self.assertEqual(("INSTALLDIR", "Chess & \"Co\""), (install.get("Id"), install.get("Name")))
+                components = install.findall(f"{WIX}Component")
+                self.assertEqual([win64] * 9, [c.get("Win64") for c in components])
+                files = [c.find(f"{WIX}File") for c in components if c.find(f"{WIX}File") is not None]
+                self.assertEqual(["Chess.exe", "Kol.exe", "Kol.dll", "chess.kol"],
+                                 [f.get("Name") for f in files])
+                self.assertEqual([folder / "build" / "Chess.exe", folder / "build" / "kol-machine" / "Kol.exe",
+                                  folder / "rt" / "runtime.dll", folder / "chess.kol"],
+                                 [pathlib.Path("/") / f.get("Source") for f in files])
+                shortcut = files[0].find(f"{WIX}Shortcut")
+                self.assertEqual(("ProgramMenuFolder", "Chess & \"Co\"", "INSTALLDIR"),
+                                 tuple(shortcut.get(key) for key in ("Directory", "Name",
+                                                                     "WorkingDirectory")))
+                values = [c.find(f"{WIX}RegistryValue") for c in components
+                          if c.find(f"{WIX}RegistryValue") is not None]
+                self.assertEqual(
+                    [("Software\\Classes\\KolFile10", "Kol Application"),
+                     ("Software\\Classes\\KolFile10\\Shell\\Open\\Command", '"[INSTALLDIR]Kol.exe" "%1"'),
+                     ("Software\\Classes\\KolFile10\\DefaultIcon", "[INSTALLDIR]Kol.exe,-50"),
+                     ("Software\\Classes\\KolFile10\\DLL", "[INSTALLDIR]Kol.DLL"),
+                     ("Software\\Classes\\.kol", "KolFile10")],
+                    [(v.get("Key"), v.get("Value")) for v in values])
+                self.assertEqual([("HKLM", "string", None)] * 5,
+                                 [(v.get("Root"), v.get("Type"), v.get("Name")) for v in values])
+                guids = [c.get("Guid") for c in components] + [product.get("Id")]
+                self.assertEqual(len(guids), len(set(guids)))
+
+    def test_a_launch_line_installs_beside_the_machines_own_executable(self):
+        wxs, _ = self.package(line='LAUNCH_LINE "chess.kol"', installer=(
+            f"LAUNCHER Chess RUNTIME Kol.dll FILES chess.kol kolw.exe UPGRADE_CODE {UPGRADE}"))
+        self.assertEqual(["Chess.exe", "Kol.exe", "Kol.dll", "chess.kol", "kolw.exe"],
+                         [f.get("Name") for f in wxs.iter(f"{WIX}File")])
+
+    def test_each_version_has_a_product_code_of_its_own_and_keeps_it(self):
+        codes = [self.package(version=version)[0].find(f"{WIX}Product").get("Id")
+                 for version in ("2.1.0.0", "2.1.0.0", "2.2.0.0")]
+        self.assertEqual(codes[0], codes[1])
+        self.assertNotEqual(codes[0], codes[2])
 
 
 if __name__ == "__main__":

@@ -80,7 +80,7 @@ def write_bmp(path, width, height, pixels):
         row += b"\0" * (stride - len(row))
         rows.append(bytes(row))
     data = b"".join(rows)
-    header = struct.pack("<2sIHHI", b"BM", 1024, 0, 0, 54)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 3780, 3780, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + data)

@@ -57,7 +57,10 @@ def display():
 
 
 def win_path(path):
-    """Wine's name for a host path (drive Z: is the host's root)."""
+    """Wine's name for a host path (drive Z: is the host's root); a text that names a
+    Windows path already (C:\\...) is that path."""
+    if isinstance(path, str) and path[1:3] == ":\\":
+        return path
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 

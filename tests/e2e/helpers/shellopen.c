@@ -1,6 +1,7 @@
 /* Opens a document the way the shell does, through its registered "open" command, waits
  * for the program it started (bounded) and prints what happened:
  *   started=0 error=<GetLastError>   when nothing could be started
+ *   started=1 process=0              when it started without a handle to wait on (a link)
  *   exit=<signed 32-bit>             the started program's exit code
  *   timeout=1                        when it had to be ended
  * shellopen DOCUMENT [TIMEOUT_MS] */
@@ -25,8 +26,13 @@ int wmain(int argc, wchar_t** argv)
     info.lpVerb = L"open";
     info.lpFile = argv[1];
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info) || info.hProcess == NULL) {
+    if (!ShellExecuteExW(&info)) {
         printf("started=0 error=%lu\n", GetLastError());
+        return 0;
+    }
+    /* A shortcut's target is started through the link, without a handle for the caller. */
+    if (info.hProcess == NULL) {
+        printf("started=1 process=0\n");
         return 0;
     }
     if (WaitForSingleObject(info.hProcess, timeout) != WAIT_OBJECT_0) {
