@@ -10,8 +10,7 @@
 //                    from the process's creation as the system records it)
 //   KOL_QUIT_SPLASH  1: post WM_QUIT to the splash window and record that it went away
 //   KOL_HOLD_MS      how long to wait before returning, after the log is written and with
-//                    no window of its own (a test takes its screenshot meanwhile); default 0;
-//                    then appends whether the shell library is loaded (shellLoadedAfterHold)
+//                    no window of its own (a test takes its screenshot meanwhile); default 0
 //   KOL_START_MS     a machine that takes this long to come up, after the log is written:
 //                    then it shows a window of class KOL_INSTANCE_CLASS and listens on
 //                    127.0.0.1 port KOL_LISTEN_PORT (either may be left out) for KOL_RUN_MS
@@ -300,13 +299,8 @@ extern "C" __declspec(dllexport) int KolMainW(HINSTANCE instance, HINSTANCE prev
                (unsigned long long)(UINT_PTR)library, exitCode);
 
     DWORD holdMs = (DWORD)EnvNumber(L"KOL_HOLD_MS", 0);
-    if (holdMs > 0) {
+    if (holdMs > 0)
         Sleep(holdMs);
-        // The launcher tells the shell beside the runtime: by now it has.
-        reportLength = 0;
-        Report(L"shellLoadedAfterHold=%d\r\n", GetModuleHandleW(L"shell32.dll") != NULL ? 1 : 0);
-        WriteLog();
-    }
     int startMs = (int)EnvNumber(L"KOL_START_MS", 0);
     if (startMs > 0)
         RunSlowMachine(startMs);

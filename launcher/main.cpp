@@ -50,41 +50,15 @@ static int CallRuntimeLibrary(KolMainProc kolMain, HMODULE library, HINSTANCE in
     return result;
 }
 
-static DWORD WINAPI TellShellBesideTheRuntime(LPVOID)
-{
-    TellShellOfRegistration();
-    return 0;
-}
-
-// Telling the shell loads its library on desktop, which would cost a start that registers
-// anything new some 30 ms: it is told from a thread of its own once the runtime library is
-// loaded and its entry found, which it would hold up otherwise. Null when it was told at once.
-static HANDLE StartTellingShell(void)
-{
-    DWORD threadId;
-    HANDLE thread = CreateThread(NULL, 0, TellShellBesideTheRuntime, NULL, 0, &threadId);
-    if (thread == NULL)
-        TellShellOfRegistration();
-    return thread;
-}
-
-// Runs the machine's runtime library in this process and returns its result; the shell,
-// when registration wrote anything, is told meanwhile, and before the launcher ends.
+// Runs the machine's runtime library in this process and returns its result.
 static int RunRuntimeLibrary(HINSTANCE instance, HINSTANCE previousInstance,
-                             WCHAR* commandLine, int showCommand, int tellShell)
+                             WCHAR* commandLine, int showCommand)
 {
     HMODULE library = LoadRuntimeLibrary();
     KolMainProc kolMain = FindKolMain(library);
-    // Only once KolMainW is found: loading the shell's library holds the loader's lock,
-    // which looking up an export waits for too.
-    HANDLE telling = tellShell ? StartTellingShell() : NULL;
-    int result = kolMain != NULL ? CallRuntimeLibrary(kolMain, library, instance,
-                                                      previousInstance, commandLine, showCommand)
-                                 : -1;
-    // Its handle goes with the process, which ends next.
-    if (telling != NULL)
-        WaitForSingleObject(telling, INFINITE);
-    return result;
+    return kolMain != NULL ? CallRuntimeLibrary(kolMain, library, instance, previousInstance,
+                                                commandLine, showCommand)
+                           : -1;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
@@ -97,11 +71,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR comman
 
     RegistrationRequest registration = RegistrationRequested(start.line);
     int registered = registration != NoRegistration && RegisterFileType();
-    if (registration == RegisterAndEnd || HandOffToRunningInstance(start.line) == 0) {
-        if (registered)
-            TellShellOfRegistration();
-        return 0;
+    int result = 0;
+    if (registration != RegisterAndEnd && HandOffToRunningInstance(start.line) != 0) {
+        StartSplash(module, instance);
+        result = RunRuntimeLibrary(instance, previousInstance, start.line, showCommand);
     }
-    StartSplash(module, instance);
-    return RunRuntimeLibrary(instance, previousInstance, start.line, showCommand, registered);
+    // Only once the machine is over: on desktop telling the shell loads its library, some
+    // 30 ms that the machine's start would wait for, even from a thread of its own.
+    if (registered)
+        TellShellOfRegistration();
+    return result;
 }

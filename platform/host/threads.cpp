@@ -4,7 +4,6 @@
 #include <chrono>
 
 static std::function<void()> creationHook;
-static bool creationFails;
 static std::vector<HostThread*> threads;
 static std::vector<HostEvent*> events;
 static std::vector<HostWaitCall> waits;
@@ -24,12 +23,6 @@ void HostSetThreadCreationHook(std::function<void()> hook)
 {
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     creationHook = hook;
-}
-
-void HostFailThreadCreation(bool fail)
-{
-    std::lock_guard<std::recursive_mutex> guard(HostLock());
-    creationFails = fail;
 }
 
 int HostThreadsCreated()
@@ -70,8 +63,6 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
     {
         std::lock_guard<std::recursive_mutex> guard(HostLock());
         HostLog("CreateThread");
-        if (creationFails)
-            return NULL;
         hook = creationHook;
     }
     if (hook)
@@ -336,7 +327,6 @@ void HostResetThreads()
     }
     std::lock_guard<std::recursive_mutex> guard(HostLock());
     creationHook = nullptr;
-    creationFails = false;
     for (HostEvent* event : events)
         delete event;
     events.clear();

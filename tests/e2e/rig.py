@@ -108,8 +108,9 @@ def wine(program, *args, timeout=60, extra_env=None, cwd=None):
 class Result:
     """What a run of the launcher (or any program) came to."""
 
-    def __init__(self, output, log_path):
+    def __init__(self, output, log_path, trace=""):
         self.output = output
+        self.trace = trace  # Wine's debug output, of the channels that WINEDEBUG names
         self.fields = {}
         self.boxes = []
         caption = None
@@ -189,7 +190,7 @@ def run(program, args="", raw=None, cwd=None, extra_env=None, timeout_ms=20000,
                      timeout=timeout_ms / 1000 + 60, extra_env=run_env)
     if completed.returncode != 0:
         raise RuntimeError(f"runwait failed: {completed.stdout} {completed.stderr}")
-    return Result(completed.stdout, log_file)
+    return Result(completed.stdout, log_file, completed.stderr)
 
 
 def run_with_screenshot(program, args="", extra_env=None, settle=0.2, timeout_ms=20000):

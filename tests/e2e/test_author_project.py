@@ -191,9 +191,10 @@ class AuthorProjectTest(rig.WineTestCase):
 
         # A bare start finds its five values in place: it writes none and tells no shell.
         before = self.machine_values()
-        call = rig.run(f"{INSTALLED}\\Kol.exe", "", extra_env={"KOL_HOLD_MS": "1000"}).call
-        self.assertEqual(("", f"{INSTALLED}\\Kol.exe", "0"),
-                         (call["commandLine"], call["launcherPath"], call["shellLoadedAfterHold"]))
+        result = rig.run(f"{INSTALLED}\\Kol.exe", "", extra_env={"WINEDEBUG": "trace+shell"})
+        self.assertEqual(("", f"{INSTALLED}\\Kol.exe"),
+                         (result.call["commandLine"], result.call["launcherPath"]))
+        self.assertNotIn("SHChangeNotify", result.trace)
         self.assertEqual(before, self.machine_values())
         self.assertEqual([None] * 5, self.user_values())
 
