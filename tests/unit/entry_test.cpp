@@ -1,6 +1,8 @@
 // The launcher's entry: command line, registration requests, runtime library, exit code.
 #include "support.h"
 
+#include "bitmap_files.h"
+
 #include "handoff/handoff.h"
 #include "launcher/main.h"
 #include "launcher/runtime.h"
@@ -265,6 +267,36 @@ TEST_F(EntryTest, TheShellIsToldOfANewRegistrationOnceTheMachineIsOver)
         EXPECT_EQ(std::vector<LONG>(c.told, SHCNE_ASSOCCHANGED), HostShellNotifications());
         EXPECT_EQ(c.runtimeCalls, received.calls);
         EXPECT_EQ(0u, received.shellToldBefore);
+    }
+}
+
+// The splash comes up only for a start that runs the machine here.
+TEST_F(EntryTest, TheSplashComesUpOnlyForAStartThatRunsTheMachine)
+{
+    struct Case {
+        const char* what;
+        std::u16string line;
+        bool another;  // an instance is running
+        bool splash;
+    } cases[] = {
+        {"a document", u"x", false, true},
+        {"a bare start", u"", false, true},
+        {"registration alone", u"+", false, false},
+        {"a running instance takes the start", u"", true, false},
+    };
+    BitmapFile bitmap;
+    bitmap.bitsPerPixel = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostReset();
+        ForgetLoadedConfig();
+        HostAddLibrary(u"Kol.dll", FakeKolMain);
+        HostAddResource(HostMainModule(), u"CONFIG", u"Text", "SplashScreen=1x1;S");
+        HostAddResource(HostMainModule(), u"S", u"SplashScreen", bitmap.Bytes());
+        if (c.another)
+            HostAddForeignWindow(u"StartKol");
+        Run(c.line);
+        EXPECT_EQ(c.splash, HostFindOwnWindow(u"KOL_SPLASH") != NULL);
     }
 }
 
