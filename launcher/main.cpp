@@ -76,8 +76,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR comman
         StartSplash(module, instance);
         result = RunRuntimeLibrary(instance, previousInstance, start.line, showCommand);
     }
-    // Only once the machine is over: on desktop telling the shell loads its library, some
-    // 30 ms that the machine's start would wait for, even from a thread of its own.
+    // Only once the machine is over: telling the shell loads its library on desktop (some
+    // 30 ms that the start would wait for, even from a thread of its own), and every shell
+    // then rebuilds what it knows of associations, beside whatever starts next.
     if (registered)
         TellShellOfRegistration();
     return result;
