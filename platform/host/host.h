@@ -130,7 +130,6 @@ std::vector<HostProcessCall> HostProcessCalls();
 // --- Threads, events, waits -------------------------------------------------------
 // Called inside CreateThread before the new thread starts.
 void HostSetThreadCreationHook(std::function<void()> hook);
-// A thread's handle is signalled once its routine has returned.
 int HostThreadsCreated();
 // Finite waits last this fraction of what was asked (1: real time).
 void HostSetTimeScale(double scale);

@@ -29,8 +29,6 @@ struct HostProcess : HostObject {
 
 struct HostThread : HostObject {
     std::thread thread;
-    bool finished = false;  // its routine has returned
-    std::condition_variable_any done;
 };
 
 #endif

@@ -76,13 +76,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE start,
             *threadId = 3000 + (DWORD)threads.size();
     }
     DWORD startedAt = HostNow();
-    thread->thread = std::thread([thread, start, parameter, startedAt]() {
+    thread->thread = std::thread([start, parameter, startedAt]() {
         onProductThread = true;
         threadSlept = startedAt;
         start(parameter);
-        std::lock_guard<std::recursive_mutex> guard(HostLock());
-        thread->finished = true;
-        thread->done.notify_all();
     });
     return thread;
 }
@@ -245,16 +242,6 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
     DWORD result = WAIT_FAILED;
     if (object != NULL && object->kind == HostProcessObject) {
         result = WAIT_OBJECT_0;
-    } else if (object != NULL && object->kind == HostThreadObject) {
-        HostThread* thread = (HostThread*)object;
-        auto finished = [thread]() { return thread->finished; };
-        if (milliseconds == INFINITE) {
-            thread->done.wait(lock, finished);
-        } else {
-            auto wait = std::chrono::microseconds((long long)(milliseconds * 1000.0 * timeScale));
-            thread->done.wait_for(lock, wait, finished);
-        }
-        result = thread->finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     } else if (object != NULL && object->kind == HostEventObject) {
         HostEvent* event = (HostEvent*)object;
         auto signalled = [event]() { return event->signalled; };
